@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "game/territorystate.h"
+#include "game/unknown.h"
+
+// Owns the game history and fills it from a game definition and a converter text.
+class GameLoader : public Unknown {
+public:
+    // Reads the game definition unless path is the one already stored.
+    virtual void SetGameFile(const std::string& path) = 0;
+    // Unpacks the saved game unless path is the one already stored.
+    virtual void SetSaveGame(const std::string& path) = 0;
+    // Stores path and reads the converter text from it, every time; "" reads nothing.
+    virtual void SetConverterOutput(const std::string& path) = 0;
+    // Stores the number of frames in *count (when given) and returns it.
+    virtual std::int32_t GetFrameCount(std::int32_t* count) = 0;
+    virtual void SetFrameCaption(std::int32_t frame, const std::string& caption) = 0;
+    virtual bool GetFrameCaption(std::int32_t frame, std::string& out) = 0;
+    virtual void SetFramePlayer(std::int32_t frame, const std::string& player) = 0;
+    virtual bool GetFramePlayer(std::int32_t frame, std::string& out) = 0;
+    virtual bool FindTerritory(std::int32_t frame, const std::string& name,
+                               TerritoryState** out) = 0;
+    virtual ~GameLoader() = default;
+};
+
+// Creates a loader with an empty history and hands the caller its one reference. Returns 0.
+HResult CreateGameLoader(GameLoader** out);

@@ -1,0 +1,119 @@
+#include "map/textfile.h"
+
+#include <cerrno>
+#include <new>
+#include <vector>
+
+#include <QStringDecoder>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Windows-1252 for the bytes 0x80 to 0x9F; the five unassigned ones map to the C1 control
+// characters of the same value, as Windows' own conversion does.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString DecodeWindows1252(const unsigned char* data, std::size_t size) {
+    QString text(static_cast<qsizetype>(size), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char byte = data[i];
+        out[i] = (byte >= 0x80 && byte <= 0x9F) ? QChar(kWindows1252High[byte - 0x80])
+                                                : QChar(static_cast<char16_t>(byte));
+    }
+    return text;
+}
+
+QString DecodeUtf16LittleEndian(const unsigned char* data, std::size_t size) {
+    QString text;
+    text.reserve(static_cast<qsizetype>((size + 1) / 2));
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        text.append(QChar(static_cast<char16_t>(data[i] | (data[i + 1] << 8))));
+    }
+    // An odd last byte pairs with the zero that ends the buffer.
+    if (size % 2 != 0) text.append(QChar(static_cast<char16_t>(data[size - 1])));
+    return text;
+}
+
+bool DecodeUtf8(const char* data, std::size_t size, QString& text) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    text = decoder.decode(QByteArrayView(data, static_cast<qsizetype>(size)));
+    return !decoder.hasError();
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd(fd) {}
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd; }
+
+private:
+    int fd;
+};
+
+HResult ReadWholeFile(int fd, std::vector<char>& bytes) {
+    struct stat status {};
+    off_t size = 0;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        size = status.st_size;
+    } else {
+        size = ::lseek(fd, 0, SEEK_END);
+        if (size < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return ResultFromPlatformError(errno);
+    }
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return kResultOutOfMemory;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return ResultFromPlatformError(errno);
+        }
+        if (count == 0) break;  // the file shrank while it was read
+        done += static_cast<std::size_t>(count);
+    }
+    bytes.resize(done);
+    return kResultOk;
+}
+
+}  // namespace
+
+QString DecodeText(const char* data, std::size_t size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    if (size > 1 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        return DecodeUtf16LittleEndian(bytes + 2, size - 2);
+    }
+    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        data += 3;
+        bytes += 3;
+        size -= 3;
+    }
+    QString text;
+    if (DecodeUtf8(data, size, text)) return text;
+    return DecodeWindows1252(bytes, size);
+}
+
+HResult ReadTextFile(const std::string& path, QString& text) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) return ResultFromPlatformError(errno);
+    std::vector<char> bytes;
+    const HResult result = ReadWholeFile(file.Get(), bytes);
+    if (result < 0) return result;
+    text = DecodeText(bytes.data(), bytes.size());
+    return kResultOk;
+}

@@ -1,0 +1,33 @@
+#include "render/maprendererimpl.h"
+
+void MapRendererImpl::NextFrame(bool wrap) {
+    const std::int32_t old = currentFrame;
+    const std::int32_t count = FrameCount();
+    ++currentFrame;
+    if (currentFrame >= count) currentFrame = wrap ? 0 : count - 1;
+    if (currentFrame != old) Repaint();
+}
+
+void MapRendererImpl::PrevFrame(bool wrap) {
+    const std::int32_t old = currentFrame;
+    const std::int32_t count = FrameCount();
+    --currentFrame;
+    if (currentFrame < 0) currentFrame = wrap ? count - 1 : 0;
+    if (currentFrame != old) Repaint();
+}
+
+void MapRendererImpl::Tick() {
+    const std::uint32_t now = tickCount();
+    if (lastTickTime > now) lastTickTime = 0;  // the counter wrapped around
+    std::int32_t count = FrameCount();
+    const std::int32_t delay = currentFrame == count - 1 ? lastFrameDelay : frameDelay;
+    if (lastTickTime + static_cast<std::uint32_t>(delay) >= now) return;
+
+    lastTickTime = now;
+    const std::int32_t old = currentFrame;
+    count = FrameCount();
+    currentFrame += direction;
+    if (currentFrame >= count - 1) direction = -1;
+    if (currentFrame == 0 || currentFrame < count - cacheLimit) direction = 1;
+    if (currentFrame != old) Repaint();
+}

@@ -1,0 +1,3 @@
+#include "render/maprendererimpl.h"
+
+bool MapRendererImpl::Paint(RenderWindow* /*window*/, QImage* /*view*/) { return false; }

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include "map/textfile.h"
+#include "testsupport.h"
+
+namespace {
+
+class ReadTextFileTest : public ::testing::Test {
+protected:
+    // Reads bytes written to a file and expects success.
+    QString Read(const std::string& bytes) {
+        QString text = "stale";
+        const std::string path = folder.Write("text.txt", bytes);
+        EXPECT_EQ(ReadTextFile(path, text), 0);
+        return text;
+    }
+    TemporaryFolder folder;
+};
+
+TEST_F(ReadTextFileTest, EmptyFileGivesEmptyText) { EXPECT_EQ(Read(""), QString()); }
+
+TEST_F(ReadTextFileTest, Utf16LittleEndianStartsAfterItsMark) {
+    EXPECT_EQ(Read(std::string("\xFF\xFE" "G\0e\0r\0\xE4\0", 10)), QString::fromUtf16(u"Ger\u00E4"));
+}
+
+TEST_F(ReadTextFileTest, OneByteFFIsNoByteOrderMark) {
+    EXPECT_EQ(Read("\xFF"), QString(QChar(0xFF)));
+}
+
+TEST_F(ReadTextFileTest, Utf8WithAndWithoutMark) {
+    EXPECT_EQ(Read("\xEF\xBB\xBFGermany=1"), "Germany=1");
+    EXPECT_EQ(Read("\xC3\x84gypten"), QString::fromUtf16(u"\u00C4gypten"));
+}
+
+TEST_F(ReadTextFileTest, InvalidUtf8IsWindows1252) {
+    // 0xC4 alone is not UTF-8; in Windows-1252 it is an A with diaeresis, 0x80 the euro sign.
+    EXPECT_EQ(Read("\xC4gypten \x80"), QString::fromUtf16(u"\u00C4gypten \u20AC"));
+}
+
+TEST_F(ReadTextFileTest, BigEndianMarkIsNotRecognised) {
+    const QString text = Read("\xFE\xFFX");
+    EXPECT_EQ(text.size(), 3);
+    EXPECT_EQ(text.back(), QChar('X'));
+}
+
+TEST_F(ReadTextFileTest, FailuresAreNegativeCodesAndLeaveTheTextAlone) {
+    QString text = "kept";
+    EXPECT_EQ(ReadTextFile(folder.File("missing.txt"), text), static_cast<HResult>(0x80070002u));
+    EXPECT_LT(ReadTextFile(folder.Path(), text), 0);  // a folder is not a text file
+    EXPECT_EQ(text, "kept");
+}
+
+TEST_F(ReadTextFileTest, CarriageReturnsAndNulsArriveUnchanged) {
+    EXPECT_EQ(Read(std::string("a\r\nb\0c", 6)), QString::fromUtf16(u"a\r\nb\0c", 6));
+}
+
+}  // namespace
