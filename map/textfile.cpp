@@ -63,29 +63,32 @@ private:
     int fd;
 };
 
+// Reads what is left of the file into bytes. A regular file is read in one go at its size;
+// anything else (a pipe, a device) in pieces until its end. Folders are refused.
 HResult ReadWholeFile(int fd, std::vector<char>& bytes) {
     struct stat status {};
-    off_t size = 0;
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        size = status.st_size;
-    } else {
-        size = ::lseek(fd, 0, SEEK_END);
-        if (size < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return ResultFromPlatformError(errno);
-    }
+    if (::fstat(fd, &status) != 0) return ResultFromPlatformError(errno);
+    if (S_ISDIR(status.st_mode)) return ResultFromPlatformError(EISDIR);
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::size_t expected = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+    std::size_t done = 0;
     try {
-        bytes.resize(static_cast<std::size_t>(size));
+        bytes.resize(expected > 0 ? expected : kPiece);
+        for (;;) {
+            if (done == bytes.size()) {
+                if (expected > 0 && done == expected) break;
+                bytes.resize(bytes.size() + kPiece);
+            }
+            const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (count < 0) {
+                if (errno == EINTR) continue;
+                return ResultFromPlatformError(errno);
+            }
+            if (count == 0) break;
+            done += static_cast<std::size_t>(count);
+        }
     } catch (const std::bad_alloc&) {
         return kResultOutOfMemory;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return ResultFromPlatformError(errno);
-        }
-        if (count == 0) break;  // the file shrank while it was read
-        done += static_cast<std::size_t>(count);
     }
     bytes.resize(done);
     return kResultOk;

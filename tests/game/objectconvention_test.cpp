@@ -63,9 +63,9 @@ TEST(Ref, ReceiveReleasesWhatWasHeldAndAdoptsTheCalleesReference) {
 TEST(ObjectConvention, FactoriesHandOutExactlyOneReference) {
     UnitStack* stack = nullptr;
     ASSERT_EQ(CreateUnitStack(&stack), 0);
-    EXPECT_EQ(stack->AddRef(), 2);
-    EXPECT_EQ(stack->Release(), 1);
-    EXPECT_EQ(Ref<UnitStack>::Adopt(stack)->AddRef(), 2);  // the holder's Release follows
+    const Ref<UnitStack> held = Ref<UnitStack>::Adopt(stack);
+    EXPECT_EQ(held->AddRef(), 2);
+    EXPECT_EQ(held->Release(), 1);
 }
 
 TEST(ObjectConvention, QueryInterfaceNeverHandsOutAnything) {

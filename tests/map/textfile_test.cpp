@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "map/textfile.h"
@@ -48,6 +50,17 @@ TEST_F(ReadTextFileTest, FailuresAreNegativeCodesAndLeaveTheTextAlone) {
     EXPECT_EQ(ReadTextFile(folder.File("missing.txt"), text), static_cast<HResult>(0x80070002u));
     EXPECT_LT(ReadTextFile(folder.Path(), text), 0);  // a folder is not a text file
     EXPECT_EQ(text, "kept");
+}
+
+TEST_F(ReadTextFileTest, FilesThatAreNotRegularAreReadToTheirEnd) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ASSERT_EQ(::write(pipeEnds[1], "Germans=FF0000", 14), 14);
+    ::close(pipeEnds[1]);
+    QString text;
+    EXPECT_EQ(ReadTextFile("/dev/fd/" + std::to_string(pipeEnds[0]), text), 0);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(text, "Germans=FF0000");
 }
 
 TEST_F(ReadTextFileTest, CarriageReturnsAndNulsArriveUnchanged) {

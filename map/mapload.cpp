@@ -1,0 +1,3 @@
+#include "map/mapload.h"
+
+bool LoadMapData(MapData& /*mapData*/) { return false; }
