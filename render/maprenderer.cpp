@@ -13,6 +13,7 @@ MapRendererImpl::MapRendererImpl(const RendererEnvironment& environment)
 
 MapRendererImpl::~MapRendererImpl() {
     for (QImage& image : frameCache) image = QImage();
+    DropScaledFrame();
     gameLoader.Reset();
     unitImages.clear();
     flagImages.clear();
@@ -28,6 +29,7 @@ HResult MapRendererImpl::CreateLoader() { return CreateGameLoader(gameLoader.Rec
 void MapRendererImpl::ClearFrameCache() {
     frameCache.clear();
     frameDirty.clear();
+    DropScaledFrame();
 }
 
 void MapRendererImpl::Repaint() {

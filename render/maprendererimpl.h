@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -10,8 +11,11 @@
 #include "game/gameloader.h"
 #include "game/ref.h"
 #include "map/mapdata.h"
+#include "map/mapload.h"
 #include "map/tile.h"
 #include "platform/tickclock.h"
+#include "render/canvas.h"
+#include "render/loadingdialoghost.h"
 #include "render/maprenderer.h"
 #include "render/randomgenerator.h"
 
@@ -67,6 +71,41 @@ public:
     void Repaint();
     std::int32_t FrameCount();
 
+    // Frame cache and frame drawing (framedrawing.cpp).
+    // Resolves a negative currentFrame to the last frame and, when the cache is shorter
+    // than the history, lengthens it and marks every frame dirty.
+    void SizeFrameCache();
+    // Frees one cached frame image when more than cacheLimit are held.
+    void EvictFrame();
+    // Draws frameCache[currentFrame] afresh; ready tells whether it succeeded.
+    void PrepareFrame();
+    void DrawTiles(Canvas& canvas);
+    void DrawTerritories(Canvas& canvas);
+    // Paint's work on a canvas over the view image (or a NullCanvas when there is none).
+    bool PaintOn(Canvas& canvas, RenderWindow* target);
+    void DrawInvalidConfiguration(Canvas& canvas);
+    // The copies of the frame side by side across the view, w x h each, from offsetX.
+    void DrawMapCopies(Canvas& canvas, const QImage& frame, std::int32_t y, std::int32_t w,
+                       std::int32_t h);
+    // The frame already scaled to w x h: the frame itself at its own size, otherwise a copy
+    // kept until the frame or the size changes (or the frame itself when a copy would be
+    // too large; the canvas then scales while drawing).
+    const QImage& ScaledFrame(const QImage& frame, std::int32_t w, std::int32_t h);
+    void DropScaledFrame();
+
+    // Flags, units and the overlay (unitsandflags.cpp).
+    // The cached or newly read flag image of a player.
+    const QImage& FlagImage(const std::string& player);
+    const QImage& UnitImage(const std::string& path);
+    void DrawCapitalFlag(Canvas& canvas, const Territory& territory, const std::string& owner);
+    void DrawUnits(Canvas& canvas, const Territory& territory, TerritoryState& state);
+    // The flag of the player on move and the frame's caption, top left.
+    void DrawOverlay(Canvas& canvas);
+
+    // The loading dialog's walk over the frames (loadingprogress.cpp).
+    std::int32_t StartLoadingWalk();
+    bool StepLoadingWalk(std::int32_t& position);
+
     std::string imagesFolder;
     std::int32_t viewHeight = 0;
     std::int32_t viewWidth = 0;
@@ -96,4 +135,8 @@ public:
     std::int32_t cacheLimit = 10;
     RandomGenerator random;
     TickClock tickCount;
+    // Reads the map folder into mapData; tests put hand-made map data in its place.
+    std::function<bool(MapData&)> loadMapData = LoadMapData;
+    QImage scaledFrame;  // the current frame at the current zoom, see ScaledFrame
+    std::int64_t scaledFrameSource = 0;  // cache key of the frame image it was made from
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+
+class QImage;
+class QString;
+
+// The image format name of the first installed encoder whose MIME type is exactly
+// mimeType, or an empty name when there is none.
+QByteArray FindEncoder(const QByteArray& mimeType);
+
+// Writes image to path in format through a temporary file beside it that replaces the
+// file only when complete. False when there is no format or the file cannot be written.
+bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format);

@@ -1,0 +1,35 @@
+#include "render/imagefile.h"
+
+#include <QColorSpace>
+#include <QImageReader>
+#include <QSize>
+
+bool ImageFitsLimit(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0) return false;
+    // Checked in steps so that the product cannot overflow.
+    constexpr std::int64_t kMaxPixels = kMaxImageBytes / 4;
+    return width <= kMaxPixels && height <= kMaxPixels / width;
+}
+
+QImage NewImage(std::int32_t width, std::int32_t height) {
+    if (!ImageFitsLimit(width, height)) return QImage();
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull()) image.fill(Qt::transparent);
+    return image;
+}
+
+QImage ReadImageFile(const QString& path) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.isValid() && !ImageFitsLimit(size.width(), size.height())) return QImage();
+    QImage image = reader.read();
+    if (image.isNull()) return image;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied) {
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    }
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
+    return image;
+}

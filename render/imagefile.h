@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QImage>
+#include <QString>
+
+// The largest image the renderer creates or decodes: a frame, view, export or decoded
+// picture beyond it is refused rather than allocated.
+constexpr std::int64_t kMaxImageBytes = std::int64_t{512} << 20;
+
+// True when a 32-bit image of width x height is positive in both directions and within
+// kMaxImageBytes.
+bool ImageFitsLimit(std::int64_t width, std::int64_t height);
+
+// A new 32-bit premultiplied image, fully transparent, or a null image when the size is
+// refused or the memory cannot be had.
+QImage NewImage(std::int32_t width, std::int32_t height);
+
+// Decodes an image file (its size is read from the header first) with its embedded colour
+// profile applied, premultiplied so that drawing it needs no conversion. A null image when
+// the file is missing, unreadable or too large.
+QImage ReadImageFile(const QString& path);

@@ -1,0 +1,148 @@
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+
+#include "game/ref.h"
+#include "map/pathutil.h"
+#include "map/stringutil.h"
+#include "render/canvas.h"
+#include "render/imagefile.h"
+#include "render/maprendererimpl.h"
+
+namespace {
+
+constexpr double kQuantityPointSize = 16;
+constexpr Argb kOverflowMarkColour = 0xFF000000;
+constexpr double kOverflowMarkHeight = 3;
+constexpr double kOverlayFlagX = 10;
+constexpr double kOverlayFlagY = 10;
+constexpr double kCaptionX = 70;
+constexpr double kCaptionY = 35;
+constexpr double kCaptionPointSize = 30;
+constexpr Argb kCaptionColour = 0xFFFFC800;
+const char* const kNeutral = "Neutral";
+
+QString Wide(const std::string& text) { return QString::fromStdString(text); }
+
+// Reads the image file into a new holder in table under key; a file that cannot be read
+// leaves an empty holder, so that it is not tried again.
+const QImage& CachedImage(std::map<std::string, Ref<Tile>>& table, const std::string& key,
+                          const QString& path) {
+    Ref<Tile>& holder = table[key];
+    if (!holder) CreateTile(std::string(), ReadImageFile(path), holder.Receive());
+    return holder->Image();
+}
+
+// Draws an image at its natural size with its top left corner at (x, y); an image that
+// could not be read draws nothing.
+void DrawNatural(Canvas& canvas, const QImage& image, double x, double y) {
+    if (!image.isNull()) canvas.DrawImage(image, QRectF(x, y, image.width(), image.height()));
+}
+
+// Where units are drawn within one territory: the placement points in file order, then a
+// row to the right of the last unit drawn.
+class UnitPositions {
+public:
+    explicit UnitPositions(const std::vector<MapPoint>& placements) : placements(placements) {
+        if (!placements.empty()) previous = placements.back();
+    }
+
+    // The position of unit index; overflow tells whether it lies beyond the placement points.
+    MapPoint At(std::int32_t index, bool& overflow) const {
+        overflow = static_cast<std::size_t>(index) >= placements.size();
+        if (!overflow) return placements[static_cast<std::size_t>(index)];
+        return {previous.x + previousWidth, previous.y};
+    }
+
+    void Drawn(MapPoint at, std::int32_t width) {
+        previous = at;
+        previousWidth = width;
+    }
+
+private:
+    const std::vector<MapPoint>& placements;
+    // Until a unit of this territory is drawn, an overflow unit starts at the last
+    // placement point rather than after some other territory's unit.
+    MapPoint previous;
+    std::int32_t previousWidth = 0;
+};
+
+}  // namespace
+
+const QImage& MapRendererImpl::FlagImage(const std::string& player) {
+    const auto found = flagImages.find(player);
+    if (found != flagImages.end()) return found->second->Image();
+    const QString path =
+        JoinPath(JoinPath(Wide(imagesFolder), QStringLiteral("flags")), Wide(player)) +
+        (largeFlags ? QStringLiteral("_large.png") : QStringLiteral(".gif"));
+    return CachedImage(flagImages, player, path);
+}
+
+const QImage& MapRendererImpl::UnitImage(const std::string& path) {
+    return CachedImage(unitImages, path, Wide(path));
+}
+
+void MapRendererImpl::DrawCapitalFlag(Canvas& canvas, const Territory& territory,
+                                      const std::string& owner) {
+    DrawNatural(canvas, FlagImage(owner), territory.capital.x, territory.capital.y);
+}
+
+void MapRendererImpl::DrawUnits(Canvas& canvas, const Territory& territory, TerritoryState& state) {
+    TextStyle quantityStyle;
+    quantityStyle.pointSize = kQuantityPointSize;
+    quantityStyle.colour = 0xFF000000u | (static_cast<Argb>(unitRed) & 0xFF) << 16 |
+                           (static_cast<Argb>(unitGreen) & 0xFF) << 8 |
+                           (static_cast<Argb>(unitBlue) & 0xFF);
+    quantityStyle.alignment = TextStyle::Alignment::RightToLeftNear;
+    quantityStyle.clip = true;
+
+    const QString unitsFolder = JoinPath(Wide(imagesFolder), QStringLiteral("units"));
+    UnitPositions positions(territory.placements);
+    std::string quantity;
+    std::string owner;
+    std::string type;
+    const std::int32_t count = state.GetUnitCount(nullptr);
+    for (std::int32_t i = 0; i < count; ++i) {
+        Ref<UnitStack> stack;
+        if (!state.GetUnit(i, stack.Receive())) continue;
+        stack->GetQuantity(quantity);
+        stack->GetOwner(owner);
+        stack->GetType(type);
+        const QString path = JoinPath(JoinPath(unitsFolder, Wide(owner)), Wide(type + ".png"));
+        const QImage& image = UnitImage(path.toStdString());
+        if (territory.placements.empty()) continue;
+
+        bool overflow = false;
+        const MapPoint at = positions.At(i, overflow);
+        const QRectF box(at.x, at.y, image.width(), image.height());
+        DrawNatural(canvas, image, at.x, at.y);
+        positions.Drawn(at, image.width());
+        if (unitQuantities && ReadLeadingInteger(quantity) >= 2) {
+            canvas.DrawText(quantity, box, quantityStyle);
+        }
+        if (overflow) {
+            FillRectangle(canvas, kOverflowMarkColour, at.x, at.y, image.width(),
+                          kOverflowMarkHeight);
+        }
+    }
+}
+
+void MapRendererImpl::DrawOverlay(Canvas& canvas) {
+    std::string player = kNeutral;
+    std::string caption;
+    if (!gameLoader->GetFramePlayer(currentFrame, player)) return;
+    if (!gameLoader->GetFrameCaption(currentFrame, caption)) return;
+    const QImage& flag = FlagImage(player);
+    const double w = flag.width();
+    const double h = flag.height();
+    DrawNatural(canvas, flag, kOverlayFlagX, kOverlayFlagY);
+    TextStyle style;
+    style.pointSize = kCaptionPointSize;
+    style.colour = kCaptionColour;
+    canvas.DrawText(caption, QRectF(kCaptionX, kCaptionY, w, h), style);
+}

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include "recordingcanvas.h"
+#include "render/randomgenerator.h"
+#include "rendertestsupport.h"
+#include "testsupport.h"
+
+namespace {
+
+using Kind = RecordingCanvas::Kind;
+
+// A 1 x 1 GIF, for the small flags.
+const std::string kTinyGif(
+    "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00\x01\x00\x01\x00"
+    "\x00\x02\x02\x44\x01\x00;",
+    35);
+
+Territory MakeTerritory(const std::string& name, std::vector<MapPoint> points,
+                        std::vector<PolygonRange> polygons) {
+    Territory territory;
+    territory.name = name;
+    territory.isSea = name.find("Sea Zone") != std::string::npos;
+    territory.points = std::move(points);
+    territory.polygons = std::move(polygons);
+    territory.outlineCache.resize(territory.polygons.size());
+    return territory;
+}
+
+class FrameDrawingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RendererEnvironment environment;
+        environment.randomSeed = 7;
+        ASSERT_EQ(CreateMapRenderer(renderer.Receive(), environment), 0);
+        Impl().currentFrame = 0;
+        Impl().imagesFolder = images.Path();
+        HistoryOf(renderer).frames.resize(1);
+    }
+    MapRendererImpl& Impl() { return ImplOf(renderer); }
+    MapData& Map() { return Impl().mapData; }
+    GameHistory& History() { return HistoryOf(renderer); }
+    RecordingCanvas DrawTerritories() {
+        RecordingCanvas canvas;
+        Impl().DrawTerritories(canvas);
+        return canvas;
+    }
+
+    TemporaryFolder images;
+    Ref<MapRenderer> renderer;
+};
+
+TEST_F(FrameDrawingTest, TilesAreDrawnColumnByColumnAndEmptyCellsFilledWhite) {
+    Map().columns = 2;
+    Map().rows = 2;
+    Ref<Tile> tile;
+    CreateTile("0_0.png", QImage(256, 256, QImage::Format_ARGB32_Premultiplied), tile.Receive());
+    Ref<Tile> undecoded;
+    CreateTile("0_1.png", QImage(), undecoded.Receive());
+    // Cell 1 is empty, cell 2 holds no image, cell 3 lies beyond a grid emptied by a load
+    // that found no tile set.
+    Map().tiles = {tile, Ref<Tile>(), undecoded};
+    RecordingCanvas canvas;
+    Impl().DrawTiles(canvas);
+    ASSERT_EQ(canvas.calls.size(), 4u);
+    EXPECT_EQ(canvas.calls[0].kind, Kind::Image);
+    EXPECT_EQ(canvas.calls[0].rect, QRectF(0, 0, 256, 256));
+    const std::vector<std::vector<QPointF>> whiteCells = {
+        Corners(0, 256, 256, 256), Corners(256, 0, 256, 256), Corners(256, 256, 256, 256)};
+    for (std::size_t i = 0; i < whiteCells.size(); ++i) {
+        EXPECT_EQ(canvas.calls[i + 1].kind, Kind::Fill);
+        EXPECT_EQ(canvas.calls[i + 1].colour, 0xFFFFFFFFu);
+        EXPECT_EQ(canvas.calls[i + 1].points, whiteCells[i]);
+    }
+}
+
+TEST_F(FrameDrawingTest, TerritoriesTakeOwnerOrRandomColoursAndSeaZonesAreOnlyOutlined) {
+    Map().territories["Alpha"] = MakeTerritory("Alpha", {{0, 0}, {10, 0}, {0, 10}}, {{0, 3}});
+    Map().territories["Beta"] = MakeTerritory(
+        "Beta", {{0, 0}, {5, 0}, {5, 5}, {20, 20}, {30, 20}, {30, 30}}, {{0, 3}, {3, 6}});
+    Map().territories["Sea Zone 1"] =
+        MakeTerritory("Sea Zone 1", {{1, 1}, {2, 1}, {2, 2}}, {{0, 3}});
+    Map().PlayerColours["Germans"] = 0xFF9C9C9C;
+    SetTerritory(History(), 0, "Alpha", "Germans");
+    SetTerritory(History(), 0, "Beta", "Klingons");  // no colour of its own
+    SetTerritory(History(), 0, "Sea Zone 1", "Germans");
+
+    // Every polygon draws blue, green and red, even when the owner's colour wins.
+    RandomGenerator random(7);
+    auto randomColour = [&random] {
+        const Argb blue = static_cast<Argb>(random.Next() % 256);
+        const Argb green = static_cast<Argb>(random.Next() % 256);
+        const Argb red = static_cast<Argb>(random.Next() % 256);
+        return 0x64000000u | red << 16 | green << 8 | blue;
+    };
+    randomColour();  // Alpha
+    const Argb betaFirst = randomColour();
+    const Argb betaSecond = randomColour();
+    EXPECT_NE(betaFirst, betaSecond);
+
+    const RecordingCanvas canvas = DrawTerritories();
+    const auto fills = canvas.Of(Kind::Fill);
+    ASSERT_EQ(fills.size(), 3u);  // the sea zone is not filled
+    EXPECT_EQ(fills[0].colour, 0xFF9C9C9Cu);
+    EXPECT_EQ(fills[1].colour, betaFirst);
+    EXPECT_EQ(fills[2].colour, betaSecond);
+    const std::vector<QPointF> closedAlpha = {{0, 0}, {10, 0}, {0, 10}, {0, 0}};
+    EXPECT_EQ(fills[0].points, closedAlpha);
+    EXPECT_EQ(fills[2].points, (std::vector<QPointF>{{20, 20}, {30, 20}, {30, 30}, {20, 20}}));
+
+    const auto outlines = canvas.Of(Kind::Outline);
+    ASSERT_EQ(outlines.size(), 4u);
+    EXPECT_EQ(outlines[0].points, closedAlpha);
+    EXPECT_EQ(outlines[3].points, (std::vector<QPointF>{{1, 1}, {2, 1}, {2, 2}, {1, 1}}));
+    for (const auto& outline : outlines) {
+        EXPECT_EQ(outline.colour, 0xFF000000u);
+        EXPECT_EQ(outline.width, 2.0);
+    }
+    // Each outline comes right after switching on anti-aliasing.
+    for (std::size_t i = 0; i < canvas.calls.size(); ++i) {
+        if (canvas.calls[i].kind != Kind::Outline) continue;
+        ASSERT_GT(i, 0u);
+        EXPECT_EQ(canvas.calls[i - 1].kind, Kind::Antialiasing);
+        EXPECT_TRUE(canvas.calls[i - 1].on);
+    }
+
+    // With relief tiles the owner's colour turns translucent.
+    Map().reliefLoaded = true;
+    EXPECT_EQ(DrawTerritories().Of(Kind::Fill)[0].colour, 0x649C9C9Cu);
+}
+
+TEST_F(FrameDrawingTest, OutlinesAreClosedOnceAndKeptUntilTheNextLoad) {
+    // Range (2, 5) of four points: indices 2 and 3 exist, 4 does not.
+    Map().territories["Alpha"] =
+        MakeTerritory("Alpha", {{0, 0}, {1, 1}, {7, 7}, {8, 8}}, {{2, 5}, {3, 3}, {3, 1}});
+    const auto outlines = DrawTerritories().Of(Kind::Outline);
+    ASSERT_EQ(outlines.size(), 3u);
+    EXPECT_EQ(outlines[0].points, (std::vector<QPointF>{{7, 7}, {8, 8}, {7, 7}, {0, 0}}));
+    EXPECT_EQ(outlines[1].points, (std::vector<QPointF>{{8, 8}}));  // an empty polygon
+    EXPECT_TRUE(outlines[2].points.empty());                        // a reversed range
+    Map().territories["Alpha"].points[2] = {100, 100};
+    EXPECT_EQ(DrawTerritories().Of(Kind::Outline)[0].points, outlines[0].points);
+}
+
+TEST_F(FrameDrawingTest, LabelsShowNameAndProductionAtTheFirstPlacement) {
+    Impl().territoryLabels = true;
+    for (const char* name : {"Alpha", "Beta", "Gamma", "Delta", "Lonely"}) {
+        Map().territories[name] = MakeTerritory(name, {{0, 0}, {4, 0}, {4, 4}}, {{0, 3}});
+        Map().territories[name].placements = {{40, 50}, {90, 50}};
+    }
+    Map().territories["Delta"].placements.clear();
+    SetTerritory(History(), 0, "Alpha", "Germans", "0");
+    SetTerritory(History(), 0, "Beta", "Germans", "");
+    SetTerritory(History(), 0, "Gamma", "Germans", "12");
+    SetTerritory(History(), 0, "Delta", "Germans", "3");  // no placement point: no label
+    // "Lonely" is not in the frame: drawn as Neutral, without label.
+    const auto texts = DrawTerritories().Of(Kind::Text);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].text, "Alpha");
+    EXPECT_EQ(texts[1].text, "Beta");
+    EXPECT_EQ(texts[2].text, "Gamma\n12");
+    EXPECT_EQ(texts[0].rect, QRectF(40, 50, 100, 200));
+    EXPECT_EQ(texts[0].colour, 0xC8FFFFFFu);
+    EXPECT_EQ(texts[0].style.pointSize, 12);
+    EXPECT_EQ(texts[0].style.alignment, TextStyle::Alignment::Centre);
+    EXPECT_FALSE(texts[0].style.clip);
+
+    Impl().territoryLabels = false;
+    EXPECT_TRUE(DrawTerritories().Of(Kind::Text).empty());
+}
+
+TEST_F(FrameDrawingTest, CapitalFlagsComeFromTheOwnersFlagFileOrNeutral) {
+    WritePng(images.File("flags/Germans_large.png"), 20, 10);
+    images.Write("flags/Germans.gif", kTinyGif);
+    WritePng(images.File("flags/Neutral_large.png"), 7, 5);
+    for (const char* name : {"Germany", "Nowhere"}) {
+        Map().territories[name] = MakeTerritory(name, {{0, 0}, {4, 0}, {4, 4}}, {{0, 3}});
+        Map().territories[name].isCapital = true;
+        Map().territories[name].capital = {300, 400};
+    }
+    SetTerritory(History(), 0, "Germany", "Germans");
+    SetTerritory(History(), 0, "Nowhere", "");  // nobody owns it
+
+    Impl().largeFlags = true;
+    auto flags = DrawTerritories().Of(Kind::Image);
+    ASSERT_EQ(flags.size(), 2u);
+    EXPECT_EQ(flags[0].rect, QRectF(300, 400, 20, 10));
+    EXPECT_EQ(flags[1].rect, QRectF(300, 400, 7, 5));
+
+    // The small flags are read once the table is emptied, as a map load does.
+    Impl().largeFlags = false;
+    Impl().flagImages.clear();
+    flags = DrawTerritories().Of(Kind::Image);
+    ASSERT_EQ(flags.size(), 1u);  // Neutral.gif does not exist: nothing drawn
+    EXPECT_EQ(flags[0].imageSize, QSize(1, 1));
+    EXPECT_EQ(Impl().flagImages.count("Neutral"), 1u);  // not tried again
+}
+
+}  // namespace
