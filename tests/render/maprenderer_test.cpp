@@ -10,8 +10,7 @@ protected:
     MapRendererImpl& Impl() { return ImplOf(renderer); }
     // Pretends frames were prepared, so that a clearing can be seen.
     void FillCache(int frames) {
-        Impl().frameCache.assign(static_cast<std::size_t>(frames),
-                                 QImage(4, 4, QImage::Format_ARGB32_Premultiplied));
+        Impl().frameCache.assign(static_cast<std::size_t>(frames), QImage(4, 4, QImage::Format_ARGB32_Premultiplied));
         Impl().frameDirty.assign(static_cast<std::size_t>(frames), 0);
     }
     bool CacheCleared() { return Impl().frameCache.empty() && Impl().frameDirty.empty(); }
@@ -73,8 +72,10 @@ TEST_F(MapRendererTest, DrawingSettersClearOnChangeAndUnitColourAlways) {
     EXPECT_FALSE(Impl().mapData.useRelief);
 
     for (auto set : std::vector<std::function<void()>>{
-             [&] { renderer->SetLargeFlags(true); }, [&] { renderer->SetTerritoryLabels(true); },
-             [&] { renderer->SetUnitQuantities(true); }, [&] { renderer->SetTileWidth(128); },
+             [&] { renderer->SetLargeFlags(true); },
+             [&] { renderer->SetTerritoryLabels(true); },
+             [&] { renderer->SetUnitQuantities(true); },
+             [&] { renderer->SetTileWidth(128); },
              [&] { renderer->SetTileHeight(128); },
              [&] { renderer->SetUnitColour(255, 0, 246); },  // same as before, still clears
          }) {
