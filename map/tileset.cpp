@@ -10,7 +10,6 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -49,17 +48,19 @@ QStringList ListTileFiles(const QString& setFolder) {
     return names;
 }
 
-// Makes room in QImageReader's process-wide allocation limit for one tile and no more while
-// the tiles are decoded: 8 bytes a pixel covers 16-bit channels. Restores the limit after.
+// Sets QImageReader's process-wide allocation limit to what one tile needs while the tiles
+// are decoded (8 bytes a pixel covers 16-bit channels), but never above Qt's own default of
+// 256 MB, so that not even a huge configured tile size lets a file claim more. Restores the
+// previous limit after.
 class TileAllocationLimit {
 public:
     explicit TileAllocationLimit(const MapData& mapData)
         : previous(QImageReader::allocationLimit()) {
+        constexpr std::int64_t kLargestMegabytes = 256;
         const std::int64_t pixels = std::int64_t{std::max(mapData.tileWidth, 0)} *
                                     std::int64_t{std::max(mapData.tileHeight, 0)};
         const std::int64_t megabytes = pixels * 8 / (1024 * 1024) + 1;
-        QImageReader::setAllocationLimit(
-            static_cast<int>(std::min<std::int64_t>(megabytes, INT_MAX)));
+        QImageReader::setAllocationLimit(static_cast<int>(std::min(megabytes, kLargestMegabytes)));
     }
     ~TileAllocationLimit() { QImageReader::setAllocationLimit(previous); }
     TileAllocationLimit(const TileAllocationLimit&) = delete;
