@@ -72,6 +72,4 @@ TEST_F(ReadMapPropertiesTest, LastLineWithoutLineFeedIsIgnored) {
     EXPECT_EQ(mapData.mapWidth, 111);
 }
 
-TEST_F(ReadMapPropertiesTest, MissingFileFails) { EXPECT_FALSE(ReadMapProperties(mapData)); }
-
 }  // namespace

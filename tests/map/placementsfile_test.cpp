@@ -52,8 +52,6 @@ TEST_F(ReadPlacementsTest, MissingCloseAtTheEndFailsAndKeepsEarlierPoints) {
     EXPECT_EQ(TerritoryNamed("Japan").placements, (Points{{2, 2}, {3, 3}}));
 }
 
-TEST_F(ReadPlacementsTest, MissingFileFails) { EXPECT_FALSE(ReadPlacements(mapData)); }
-
 struct NamedPointRead {
     bool accepted;
     std::string name;
@@ -84,20 +82,6 @@ TEST(ReadNamedPoint, LinesThatDoNotFitAreSkipped) {
     EXPECT_FALSE(ReadLine(u"Germany 1,2)\n").accepted);         // no "("
     EXPECT_FALSE(ReadLine(u"\n").accepted);                     // empty line
     EXPECT_FALSE(ReadLine(u"Germany (981,532)").accepted);      // no line feed
-}
-
-TEST(ReadNamedPoint, PositionMovesPastTheLineFeedOrToTheEnd) {
-    const QStringView text = u"bad\nJapan (2,3)\nlast (4,5)";
-    qsizetype position = 0;
-    std::string name;
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    EXPECT_FALSE(ReadNamedPoint(text, position, name, x, y));
-    EXPECT_EQ(position, 4);
-    EXPECT_TRUE(ReadNamedPoint(text, position, name, x, y));
-    EXPECT_EQ(name, "Japan");
-    EXPECT_FALSE(ReadNamedPoint(text, position, name, x, y));
-    EXPECT_EQ(position, text.size());
 }
 
 class ReadCapitalsTest : public MapFolderTest {
