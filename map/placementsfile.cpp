@@ -21,15 +21,11 @@ bool ReadPlacements(MapData& mapData) {
     const qsizetype size = text.size();
     qsizetype position = 0;
     for (;;) {
-        // The name runs up to the first "(", so the previous line feed and blank lines are
-        // trimmed away with it, and a line without a point runs on into the next name.
-        qsizetype nameEnd = text.indexOf(u'(', position);
-        if (nameEnd < 0) nameEnd = size;
-        const QString name = TrimSpace(QStringView(text).mid(position, nameEnd - position));
+        const QString name = ReadName(text, position, u'(');
         if (name.isEmpty()) return true;
         Territory* territory = FindTerritory(mapData, name.toStdString());
 
-        for (position = nameEnd; position < size && text[position] != u'\n'; ++position) {
+        for (; position < size && text[position] != u'\n'; ++position) {
             if (text[position] != u'(') continue;
             MapPoint point;
             if (ReadPoint(text, position, point.x, point.y) && territory) {

@@ -26,24 +26,27 @@ bool ReadPoint(QStringView text, qsizetype& position, std::int32_t& x, std::int3
     return true;
 }
 
+QString ReadName(QStringView text, qsizetype& position, char16_t end) {
+    const qsizetype start = position;
+    position = text.indexOf(end, start);
+    if (position < 0) position = text.size();
+    return TrimSpace(text.mid(start, position - start));
+}
+
 bool ReadPolygons(MapData& mapData) {
     QString text;
     if (!ReadMapTextFile(mapData, QStringLiteral("polygons.txt"), text)) return false;
     const qsizetype size = text.size();
     qsizetype position = 0;
     for (;;) {
-        // The name runs up to the first "<", across line feeds: the line feed that ended the
-        // previous line and any blank lines are trimmed away with it.
-        qsizetype nameEnd = text.indexOf(u'<', position);
-        if (nameEnd < 0) nameEnd = size;
-        const QString name = TrimSpace(QStringView(text).mid(position, nameEnd - position));
+        const QString name = ReadName(text, position, u'<');
         if (name.isEmpty()) return true;
         Territory territory;
         territory.name = name.toStdString();
         territory.isSea = territory.name.find("Sea Zone") != std::string::npos;
 
         std::int32_t polygonStart = 0;
-        for (position = nameEnd; position < size && text[position] != u'\n'; ++position) {
+        for (; position < size && text[position] != u'\n'; ++position) {
             const QChar c = text[position];
             if (c == u'>') {
                 territory.polygons.push_back({polygonStart, PointCount(territory)});
