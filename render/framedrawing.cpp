@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -88,15 +89,18 @@ void MapRendererImpl::EvictFrame() {
 
 void MapRendererImpl::PrepareFrame() {
     EvictFrame();
-    ready = false;
+    ready = DrawCurrentFrame();
+}
+
+bool MapRendererImpl::DrawCurrentFrame() {
     flagImages.clear();  // flags are read again after every map load
-    if (!loadMapData(mapData)) return;
+    if (!loadMapData(mapData)) return false;
     const auto slot = static_cast<std::size_t>(currentFrame);
     frameCache[slot] = QImage();
     DropScaledFrame();
     // A map size of zero or less, or one beyond the image limit, is not drawn.
     QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight);
-    if (frame.isNull()) return;
+    if (frame.isNull()) return false;
     {
         PainterCanvas canvas(frame);
         canvas.SetAntialiasing(true);
@@ -104,7 +108,7 @@ void MapRendererImpl::PrepareFrame() {
         DrawTerritories(canvas);
     }
     frameCache[slot] = std::move(frame);
-    ready = true;
+    return true;
 }
 
 void MapRendererImpl::DrawTiles(Canvas& canvas) {

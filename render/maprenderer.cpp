@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "game/refcounted.h"
+#include "platform/imagememory.h"
 #include "render/maprendererimpl.h"
 #include "render/renderwindow.h"
 
@@ -144,6 +145,7 @@ void MapRendererImpl::GetGameLoader(GameLoader** out) {
 }
 
 HResult CreateMapRenderer(MapRenderer** out, const RendererEnvironment& environment) {
+    KeepImageMemoryForReuse();
     auto* renderer = new RefCounted<MapRendererImpl>(environment);
     const HResult result = renderer->CreateLoader();
     if (result < 0) {

@@ -79,6 +79,8 @@ public:
     void EvictFrame();
     // Draws frameCache[currentFrame] afresh; ready tells whether it succeeded.
     void PrepareFrame();
+    // Loads the map and draws the current frame's image; false when it cannot be drawn.
+    bool DrawCurrentFrame();
     void DrawTiles(Canvas& canvas);
     void DrawTerritories(Canvas& canvas);
     // Paint's work on a canvas over the view image (or a NullCanvas when there is none).
@@ -137,6 +139,6 @@ public:
     TickClock tickCount;
     // Reads the map folder into mapData; tests put hand-made map data in its place.
     std::function<bool(MapData&)> loadMapData = LoadMapData;
-    QImage scaledFrame;  // the current frame at the current zoom, see ScaledFrame
+    QImage scaledFrame;                  // the current frame at the current zoom, see ScaledFrame
     std::int64_t scaledFrameSource = 0;  // cache key of the frame image it was made from
 };

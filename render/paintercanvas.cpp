@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QFont>
 #include <QGuiApplication>
@@ -15,6 +16,10 @@ namespace {
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
 // The miter limit of the original platform's pens.
 constexpr double kMiterLimit = 10.0;
+// Segments per piece when a long outline is stroked piecewise. Qt's anti-aliasing
+// rasterizer slows down sharply on paths of thousands of segments, which the staircase
+// outlines of TripleA maps are; pieces of this length keep it fast.
+constexpr int kOutlinePiece = 48;
 
 bool IsWhole(double value) { return value == std::floor(value); }
 
@@ -67,7 +72,23 @@ void PainterCanvas::OutlinePolygon(const QPointF* points, int count, Argb colour
     pen.setMiterLimit(kMiterLimit);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawPolygon(points, count);
+    // The outline is closed whether or not the last point repeats the first.
+    int corners = count;
+    if (corners > 1 && points[corners - 1] == points[0]) --corners;
+    if (corners <= kOutlinePiece + 1) {
+        painter.drawPolygon(points, corners);
+        return;
+    }
+    // Each piece runs one segment into the next, so that every corner is joined as in one
+    // stroke; the last piece wraps around to the first corner.
+    std::vector<QPointF> piece;
+    piece.reserve(kOutlinePiece + 2);
+    for (int start = 0; start < corners; start += kOutlinePiece) {
+        piece.clear();
+        const int end = std::min(start + kOutlinePiece + 1, corners + 1);
+        for (int i = start; i <= end; ++i) piece.push_back(points[i % corners]);
+        painter.drawPolyline(piece.data(), static_cast<int>(piece.size()));
+    }
 }
 
 void PainterCanvas::DrawImage(const QImage& image, const QRectF& target) {

@@ -1,0 +1,27 @@
+#include "platform/imagememory.h"
+
+#include <cstdlib>  // defines __GLIBC__ with the GNU C library
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// Blocks up to this size come from the heap; a frame of the largest TripleA maps fits.
+constexpr int kMapThreshold = 32 << 20;
+// Free memory at the top of the heap is given back only beyond this size, which holds
+// what one preparation frees: the tiles of a map and one frame image.
+constexpr int kTrimThreshold = 64 << 20;
+
+}  // namespace
+
+void KeepImageMemoryForReuse() {
+#if defined(__GLIBC__)
+    static const bool tuned = [] {
+        mallopt(M_MMAP_THRESHOLD, kMapThreshold);
+        mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+        return true;
+    }();
+    (void)tuned;
+#endif
+}
