@@ -108,6 +108,25 @@ void BM_Paint(benchmark::State& state) {
 }
 BENCHMARK(BM_Paint)->Arg(34)->Arg(90)->Unit(benchmark::kMillisecond);
 
+// The first paint after the frame or the zoom changed: the frame is scaled once, by area
+// averaging, for the paints that follow.
+void BM_ScaleFrame(benchmark::State& state) {
+    Ref<MapRenderer> renderer = RevisedRenderer(state);
+    if (!renderer) return;
+    MapRendererImpl& impl = Impl(renderer);
+    impl.SizeFrameCache();
+    impl.PrepareFrame();
+    const QImage& frame = impl.frameCache[static_cast<std::size_t>(impl.currentFrame)];
+    renderer->SetZoom(static_cast<double>(state.range(0)) / 100);
+    const std::int32_t w = impl.ScaleByZoom(frame.width());
+    const std::int32_t h = impl.ScaleByZoom(frame.height());
+    for (auto _ : state) {
+        impl.DropScaledFrame();
+        benchmark::DoNotOptimize(impl.ScaledFrame(frame, w, h).constBits());
+    }
+}
+BENCHMARK(BM_ScaleFrame)->Arg(34)->Arg(90)->Unit(benchmark::kMillisecond);
+
 void BM_ExportJpeg(benchmark::State& state) {
     Ref<MapRenderer> renderer = RevisedRenderer(state);
     if (!renderer) return;
