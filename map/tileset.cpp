@@ -15,7 +15,7 @@
 
 namespace {
 
-// Larger column or row numbers are taken for broken names, so that a hostile name cannot
+// A name with a larger column or row number counts as broken, so that a hostile name cannot
 // make the grid huge: 1024 x 1024 cells are 262144 pixels square at the usual tile size.
 constexpr std::int32_t kLargestTileNumber = 1023;
 
