@@ -1,0 +1,12 @@
+#include "map/mapfile.h"
+
+#include "map/pathutil.h"
+#include "map/textfile.h"
+
+QString MapFolderEntry(const MapData& mapData, const QString& name) {
+    return JoinPath(QString::fromStdString(mapData.mapFolder), name);
+}
+
+bool ReadMapTextFile(const MapData& mapData, const QString& name, QString& text) {
+    return ReadTextFile(MapFolderEntry(mapData, name).toStdString(), text) >= 0;
+}

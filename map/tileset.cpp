@@ -1,0 +1,124 @@
+#include "map/tileset.h"
+
+#include "map/mapfile.h"
+#include "map/pathutil.h"
+#include "map/stringutil.h"
+#include "map/tile.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// A name with a larger column or row number counts as broken, so that a hostile name cannot
+// make the grid huge: 1024 x 1024 cells are 262144 pixels square at the usual tile size.
+constexpr std::int32_t kLargestTileNumber = 1023;
+
+struct TileCell {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+// Reads "<column>_<row>.<extension>": exactly one "." in the name and one "_" before it.
+bool ParseTileName(const QString& name, TileCell& cell) {
+    const std::vector<std::string> nameAndExtension = SplitString(name.toStdString(), '.');
+    if (nameAndExtension.size() != 2) return false;
+    const std::vector<std::string> numbers = SplitString(nameAndExtension[0], '_');
+    if (numbers.size() != 2) return false;
+    cell.x = ReadLeadingInteger(numbers[0]);
+    cell.y = ReadLeadingInteger(numbers[1]);
+    return cell.x <= kLargestTileNumber && cell.y <= kLargestTileNumber;
+}
+
+// The candidate tile files of a set folder, in name order. Folders, hidden files and
+// anything that is not a file (pipes, sockets, devices, broken links) are left out.
+QStringList ListTileFiles(const QString& setFolder) {
+    const QStringList entries = QDir(setFolder).entryList(QDir::Files, QDir::Name);
+    QStringList names;
+    for (const QString& name : entries) {
+        if (!name.startsWith(u'.') && MatchWildcard(QStringLiteral("*.png"), name)) {
+            names.append(name);
+        }
+    }
+    return names;
+}
+
+// Sets QImageReader's process-wide allocation limit to what one tile needs while the tiles
+// are decoded (8 bytes a pixel covers 16-bit channels), but never above Qt's own default of
+// 256 MB, so that not even a huge configured tile size lets a file claim more. Restores the
+// previous limit after.
+class TileAllocationLimit {
+public:
+    explicit TileAllocationLimit(const MapData& mapData)
+        : previous(QImageReader::allocationLimit()) {
+        constexpr std::int64_t kLargestMegabytes = 256;
+        const std::int64_t pixels = std::int64_t{std::max(mapData.tileWidth, 0)} *
+                                    std::int64_t{std::max(mapData.tileHeight, 0)};
+        const std::int64_t megabytes = pixels * 8 / (1024 * 1024) + 1;
+        QImageReader::setAllocationLimit(static_cast<int>(std::min(megabytes, kLargestMegabytes)));
+    }
+    ~TileAllocationLimit() { QImageReader::setAllocationLimit(previous); }
+    TileAllocationLimit(const TileAllocationLimit&) = delete;
+    TileAllocationLimit& operator=(const TileAllocationLimit&) = delete;
+
+private:
+    int previous;
+};
+
+// Decodes a tile only when its header announces the tile size, so that a broken or hostile
+// file costs no more than its header. The image is brought to sRGB when it carries a colour
+// profile of its own, then to the premultiplied format that the frames are drawn with.
+QImage DecodeTile(const QString& path, const QSize& tileSize) {
+    QImageReader reader(path);
+    if (reader.size() != tileSize) return QImage();
+    QImage image;
+    if (!reader.read(&image) || image.size() != tileSize) return QImage();
+    const QColorSpace colourSpace = image.colorSpace();
+    if (colourSpace.isValid() && colourSpace != QColorSpace(QColorSpace::SRgb)) {
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
+}
+
+}  // namespace
+
+bool LoadTileSet(MapData& mapData, const std::string& folderName) {
+    const QString setFolder = MapFolderEntry(mapData, QString::fromStdString(folderName));
+    const QStringList names = ListTileFiles(setFolder);
+
+    // First pass: the grid size, so that the grid grows at most once.
+    TileCell largest;
+    TileCell cell;
+    for (const QString& name : names) {
+        if (!ParseTileName(name, cell)) continue;
+        largest.x = std::max(largest.x, cell.x);
+        largest.y = std::max(largest.y, cell.y);
+    }
+    if (largest.x == 0 || largest.y == 0) return false;
+
+    mapData.columns = largest.x + 1;
+    mapData.rows = largest.y + 1;
+    mapData.tiles.resize(static_cast<std::size_t>(mapData.columns) *
+                         static_cast<std::size_t>(mapData.rows));
+
+    // Second pass: decode; the last name in listing order for a cell wins.
+    const TileAllocationLimit allocationLimit(mapData);
+    const QSize tileSize(mapData.tileWidth, mapData.tileHeight);
+    for (const QString& name : names) {
+        if (!ParseTileName(name, cell) || cell.x < 0 || cell.y < 0) continue;
+        const QString path = JoinPath(setFolder, name);
+        QImage image = DecodeTile(path, tileSize);
+        if (image.isNull()) continue;
+        Ref<Tile> tile;
+        CreateTile(path.toStdString(), std::move(image), tile.Receive());
+        mapData.tiles[static_cast<std::size_t>(cell.x + mapData.columns * cell.y)] =
+            std::move(tile);
+    }
+    return true;
+}

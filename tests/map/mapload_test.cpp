@@ -1,0 +1,226 @@
+#include "map/mapload.h"
+
+#include "mapfoldertest.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Points = std::vector<MapPoint>;
+
+// The hand-made map folder of three territories, copied so that tests can change it.
+class LoadMapDataTest : public MapFolderTest {
+protected:
+    LoadMapDataTest() {
+        fs::copy(fs::path(QUELM_TEST_DATA_DIR) / "map" / "small", folder.Path());
+        mapData.tileWidth = 50;
+        mapData.tileHeight = 50;
+    }
+
+    void WriteTiles(const std::string& set, std::initializer_list<const char*> names) {
+        QImage image(mapData.tileWidth, mapData.tileHeight, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        folder.MakeFolder(set);
+        for (const char* name : names) {
+            ASSERT_TRUE(image.save(QString::fromStdString(folder.File(set + "/" + name)), "PNG"));
+        }
+    }
+
+    std::vector<std::string> TileFiles() const {
+        std::vector<std::string> files;
+        for (const Ref<Tile>& tile : mapData.tiles) {
+            files.push_back(tile ? tile->Path().substr(folder.Path().size() + 1) : "");
+        }
+        return files;
+    }
+};
+
+TEST_F(LoadMapDataTest, FolderWithoutTilesLoadsEveryFile) {
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_EQ(mapData.columns, 0);
+    EXPECT_TRUE(mapData.tiles.empty());
+    EXPECT_EQ(mapData.mapWidth, 130);
+    EXPECT_EQ(mapData.mapHeight, 95);
+    EXPECT_FALSE(mapData.reliefLoaded);
+
+    std::vector<std::string> names;
+    for (const auto& entry : mapData.territories) names.push_back(entry.first);
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Sea Zone 1", "beta"}));  // no Gamma
+
+    const Territory& alpha = TerritoryNamed("Alpha");
+    EXPECT_EQ(alpha.placements, (Points{{20, 20}, {30, 30}}));
+    EXPECT_TRUE(alpha.isCapital);
+    EXPECT_EQ(alpha.capital, (MapPoint{40, 40}));
+    EXPECT_TRUE(TerritoryNamed("Sea Zone 1").isSea);
+    EXPECT_EQ(TerritoryNamed("beta").polygons.size(), 2u);
+    EXPECT_EQ(mapData.PlayerColours.at("Blues"), 0xFF0000CCu);
+}
+
+TEST_F(LoadMapDataTest, EachRequiredFileFailsTheLoad) {
+    for (const char* name : {"polygons.txt", "place.txt", "map.properties"}) {
+        TemporaryFolder copy;
+        fs::copy(folder.Path(), copy.Path());
+        fs::remove(fs::path(copy.Path()) / name);
+        MapData data;
+        data.mapFolder = copy.Path();
+        EXPECT_FALSE(LoadMapData(data)) << name;
+    }
+    fs::remove(folder.File("capitols.txt"));
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_FALSE(TerritoryNamed("Alpha").isCapital);
+}
+
+TEST_F(LoadMapDataTest, FailureKeepsWhatWasReadUntilTheNextLoad) {
+    ASSERT_TRUE(LoadMapData(mapData));
+    Write("place.txt", "Alpha (1,1)\nbeta (2,2) (3,");
+    EXPECT_FALSE(LoadMapData(mapData));
+    EXPECT_EQ(TerritoryNamed("Alpha").placements, (Points{{1, 1}}));
+    EXPECT_TRUE(mapData.PlayerColours.empty());  // emptied, and not read again
+    EXPECT_FALSE(TerritoryNamed("Alpha").isCapital);
+}
+
+TEST_F(LoadMapDataTest, TileGridGivesTheMapSizeWhenThePropertiesDoNot) {
+    Write("map.properties", "color.Reds=CC0000\n");
+    WriteTiles("baseTiles", {"0_0.png", "1_1.png", "2_1.png"});
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_EQ(mapData.mapWidth, 3 * 50 - 85);
+    EXPECT_EQ(mapData.mapHeight, 2 * 50 - 49);
+}
+
+TEST_F(LoadMapDataTest, ReliefIsReadOnlyWhenAskedAndItsMarkStays) {
+    WriteTiles("baseTiles", {"0_0.png", "1_0.png", "0_1.png", "1_1.png"});
+    WriteTiles("reliefTiles", {"1_1.png"});
+    mapData.useRelief = false;
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_FALSE(mapData.reliefLoaded);
+    EXPECT_EQ(TileFiles()[3], "baseTiles/1_1.png");
+
+    mapData.useRelief = true;
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_TRUE(mapData.reliefLoaded);
+    EXPECT_EQ(TileFiles(), (std::vector<std::string>{"baseTiles/0_0.png", "baseTiles/1_0.png",
+                                                     "baseTiles/0_1.png", "reliefTiles/1_1.png"}));
+
+    // Without any tile set the grid is emptied but its size and the relief mark stay.
+    fs::remove_all(folder.File("baseTiles"));
+    fs::remove_all(folder.File("reliefTiles"));
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_TRUE(mapData.tiles.empty());
+    EXPECT_EQ(mapData.columns, 2);
+    EXPECT_EQ(mapData.rows, 2);
+    EXPECT_TRUE(mapData.reliefLoaded);
+}
+
+TEST_F(LoadMapDataTest, SecondLoadGivesTheSameData) {
+    WriteTiles("baseTiles", {"0_0.png", "1_1.png"});
+    ASSERT_TRUE(LoadMapData(mapData));
+    const MapData first = mapData;
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_EQ(mapData.mapWidth, first.mapWidth);
+    EXPECT_EQ(mapData.mapHeight, first.mapHeight);
+    EXPECT_EQ(mapData.PlayerColours, first.PlayerColours);
+    ASSERT_EQ(mapData.territories.size(), first.territories.size());
+    for (const auto& [name, territory] : first.territories) {
+        const Territory& again = TerritoryNamed(name);
+        EXPECT_EQ(again.points, territory.points) << name;
+        EXPECT_EQ(again.polygons, territory.polygons) << name;
+        EXPECT_EQ(again.placements, territory.placements) << name;
+        EXPECT_EQ(again.capital, territory.capital) << name;
+    }
+    ASSERT_EQ(mapData.tiles.size(), first.tiles.size());
+    EXPECT_EQ(mapData.tiles[3]->Path(), first.tiles[3]->Path());
+}
+
+// The real maps shipped with TripleA 0.8.2.1.
+class RealMapTest : public ::testing::Test {
+protected:
+    // Loads the map and expects success.
+    void Load(const std::string& triplea, const std::string& map) {
+        mapFolder = triplea + "/maps/" + map;
+        mapData.mapFolder = mapFolder;
+        ASSERT_TRUE(LoadMapData(mapData));
+    }
+
+    // Every cell holds the relief tile when there is one, else the base tile, else nothing.
+    void ExpectTilesWhereFilesExist() const {
+        ASSERT_EQ(mapData.tiles.size(), static_cast<std::size_t>(mapData.columns * mapData.rows));
+        for (int y = 0; y < mapData.rows; ++y) {
+            for (int x = 0; x < mapData.columns; ++x) {
+                const std::string name = std::to_string(x) + "_" + std::to_string(y) + ".png";
+                std::string expected;
+                for (const char* set : {"reliefTiles", "baseTiles"}) {
+                    const std::string path = mapFolder + "/" + set + "/" + name;
+                    if (expected.empty() && fs::exists(path)) expected = path;
+                }
+                const Ref<Tile>& tile =
+                    mapData.tiles[static_cast<std::size_t>(x + mapData.columns * y)];
+                EXPECT_EQ(tile ? tile->Path() : "", expected) << name;
+            }
+        }
+    }
+
+    std::string mapFolder;
+    MapData mapData;
+};
+
+TEST_F(RealMapTest, Revised) {
+    QUELM_REQUIRE_SHARED_TRIPLEA(triplea);
+    Load(triplea, "revised");
+    EXPECT_EQ(mapData.columns, 14);
+    EXPECT_EQ(mapData.rows, 8);
+    ExpectTilesWhereFilesExist();
+    EXPECT_EQ(mapData.tiles[0]->Image().size(), QSize(256, 256));
+    EXPECT_FALSE(mapData.tiles[13]);  // 13_0.png does not exist: a white cell
+    EXPECT_EQ(mapData.mapWidth, 3500);
+    EXPECT_EQ(mapData.mapHeight, 2000);
+    EXPECT_FALSE(mapData.reliefLoaded);
+
+    EXPECT_TRUE(mapData.territories.at("28 Sea Zone").isSea);
+    const Territory& germany = mapData.territories.at("Germany");
+    EXPECT_FALSE(germany.isSea);
+    EXPECT_FALSE(germany.polygons.empty());
+    EXPECT_EQ(germany.placements.at(0), (MapPoint{1001, 555}));
+    EXPECT_TRUE(germany.isCapital);
+    EXPECT_EQ(germany.capital, (MapPoint{981, 532}));
+    EXPECT_EQ(mapData.territories.at("United Kingdom").capital, (MapPoint{709, 292}));
+    EXPECT_EQ(mapData.PlayerColours.at("Germans"), 0xFF9C9C9Cu);
+    EXPECT_EQ(mapData.PlayerColours.at("Neutral"), 0xFFDD5500u);
+}
+
+TEST_F(RealMapTest, ClassicReplacesBaseTilesWithReliefTiles) {
+    QUELM_REQUIRE_SHARED_TRIPLEA(triplea);
+    Load(triplea, "classic");
+    EXPECT_TRUE(mapData.reliefLoaded);
+    EXPECT_EQ(mapData.columns, 14);
+    EXPECT_EQ(mapData.rows, 8);
+    ExpectTilesWhereFilesExist();  // e.g. 1_0 only as a base tile, 13_0 only as relief
+    EXPECT_EQ(mapData.mapWidth, 3500);
+}
+
+TEST_F(RealMapTest, MinimapAndPactOfSteel) {
+    QUELM_REQUIRE_SHARED_TRIPLEA(triplea);
+    Load(triplea, "minimap");
+    EXPECT_EQ(mapData.mapWidth, 900);
+    EXPECT_EQ(mapData.mapHeight, 686);
+    EXPECT_EQ(mapData.columns, 4);
+    EXPECT_EQ(mapData.rows, 3);
+    // Its bottom row of tiles is 174 pixels high, so those cells stay white.
+    for (int x = 0; x < 4; ++x) EXPECT_FALSE(mapData.tiles[static_cast<std::size_t>(x + 8)]);
+    EXPECT_FALSE(mapData.territories.empty());
+
+    mapData = MapData();
+    Load(triplea, "pact_of_steel");
+    ExpectTilesWhereFilesExist();
+    EXPECT_EQ(mapData.mapWidth, 3500);
+    EXPECT_GT(mapData.territories.size(), 100u);
+}
+
+}  // namespace
