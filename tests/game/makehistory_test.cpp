@@ -41,13 +41,4 @@ TEST(MakeHistoryTool, WritesATextThatReadsBackAsItsShape) {
     EXPECT_EQ(Board(*loader, 2, "Territory 5"), "absent");
 }
 
-TEST(MakeHistoryTool, RefusesBadArguments) {
-    TemporaryFolder folder;
-    const QString path = QString::fromStdString(folder.File("Trevo.txt"));
-    EXPECT_EQ(RunTool({"--frames", "-1", path}), 2);
-    EXPECT_EQ(RunTool({"--units", "0", path}), 2);
-    EXPECT_EQ(RunTool({"--frames", "1"}), 2);
-    EXPECT_EQ(RunTool({QString::fromStdString(folder.Path()) + "/no/such/folder/Trevo.txt"}), 1);
-}
-
 }  // namespace
