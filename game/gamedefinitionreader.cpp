@@ -25,51 +25,54 @@ TerritoryState* FindTerritory(const HistoryFrame& frame, const std::string& name
     return found == frame.end() ? nullptr : found->second.Get();
 }
 
+// Calls action on every child element of that name, in document order.
+template <class Action>
+void ForEachChildNamed(const XmlNode& parent, const char* name, Action action) {
+    for (std::int32_t i = 0; i < parent.ChildCount(); ++i) {
+        const XmlNode& element = parent.ChildAt(i);
+        if (element.Name() == name) action(element);
+    }
+}
+
 // Every "territory" under "map" becomes a territory of frame 0; the first of a name wins,
 // and an object already there from an earlier reading stays.
 void ReadTerritories(const XmlNode& map, HistoryFrame& frame) {
-    for (std::int32_t i = 0; i < map.ChildCount(); ++i) {
-        const XmlNode& element = map.ChildAt(i);
-        if (element.Name() != "territory") continue;
+    ForEachChildNamed(map, "territory", [&](const XmlNode& element) {
         const std::string& name = AttributeValue(element, "name");
-        if (frame.count(name) != 0) continue;
+        if (frame.count(name) != 0) return;
         Ref<TerritoryState> territory;
         CreateTerritoryState(territory.Receive());
         territory->SetName(name);
         frame.emplace(name, std::move(territory));
-    }
+    });
 }
 
 void ReadOwners(const XmlNode& ownerInitialize, HistoryFrame& frame) {
-    for (std::int32_t i = 0; i < ownerInitialize.ChildCount(); ++i) {
-        const XmlNode& element = ownerInitialize.ChildAt(i);
-        if (element.Name() != "territoryOwner") continue;
+    ForEachChildNamed(ownerInitialize, "territoryOwner", [&](const XmlNode& element) {
         const std::string& owner = AttributeValue(element, "owner");
         const std::string& territoryName = AttributeValue(element, "territory");
         if (TerritoryState* territory = FindTerritory(frame, territoryName)) {
             territory->SetOwner(owner);
         }
-    }
+    });
 }
 
 // Every placement becomes a stack of its own; the quantity is kept as the text it is.
 void ReadUnits(const XmlNode& unitInitialize, HistoryFrame& frame) {
-    for (std::int32_t i = 0; i < unitInitialize.ChildCount(); ++i) {
-        const XmlNode& element = unitInitialize.ChildAt(i);
-        if (element.Name() != "unitPlacement") continue;
+    ForEachChildNamed(unitInitialize, "unitPlacement", [&](const XmlNode& element) {
         const std::string& unitType = AttributeValue(element, "unitType");
         const std::string& quantity = AttributeValue(element, "quantity");
         const XmlNode* owner = element.FindAttribute("owner");
         const std::string& territoryName = AttributeValue(element, "territory");
         TerritoryState* territory = FindTerritory(frame, territoryName);
-        if (!territory) continue;
+        if (!territory) return;
         Ref<UnitStack> stack;
         CreateUnitStack(stack.Receive());
         stack->SetOwner(owner ? owner->Value() : std::string("Neutral"));
         stack->SetType(unitType);
         stack->SetQuantity(quantity);
         territory->AddUnit(stack.Get());
-    }
+    });
 }
 
 // Production values come from the territory attachments; only an attachment's first

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,3 +25,7 @@ struct GameHistory {
 // territories in key order. Both readers start with this; owners, names, productions,
 // captions and players stay until the new input overwrites them.
 void ClearAllUnits(GameHistory& history);
+
+// Writes a caption or player name by frame index: appended when index equals the number
+// held, replaced below it, ignored otherwise.
+void SetIndexedText(std::vector<std::string>& texts, std::int32_t index, const std::string& text);

@@ -10,17 +10,6 @@
 
 namespace {
 
-// Appends text at index length, replaces an existing entry, ignores any other index.
-void SetIndexedText(std::vector<std::string>& texts, std::int32_t index, const std::string& text) {
-    if (index < 0) return;
-    const auto position = static_cast<std::size_t>(index);
-    if (position == texts.size()) {
-        texts.push_back(text);
-    } else if (position < texts.size()) {
-        texts[position] = text;
-    }
-}
-
 bool GetIndexedText(const std::vector<std::string>& texts, std::int32_t index, std::string& out) {
     if (index < 0 || static_cast<std::size_t>(index) >= texts.size()) return false;
     out = texts[static_cast<std::size_t>(index)];

@@ -1,3 +1,54 @@
 #include "game/savegameunpacker.h"
 
-void UnpackSaveGame(GameHistory& /*history*/, const std::string& /*path*/) {}
+#include "game/filehandle.h"
+
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr unsigned kReadSize = 100;
+
+// Creates (or empties) the scratch file for binary writing. A symbolic link in its place
+// is refused, so that unpacking never writes through it into some other file.
+FileHandle CreateScratchFile(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) ::close(fd);
+    return FileHandle(file);
+}
+
+void CopyUnpacked(gzFile save, std::FILE* scratch) {
+    char buffer[kReadSize];
+    for (;;) {
+        const int count = gzread(save, buffer, kReadSize);
+        if (count <= 0) break;
+        std::fwrite(buffer, 1, static_cast<std::size_t>(count), scratch);
+    }
+}
+
+}  // namespace
+
+void UnpackSaveGame(GameHistory& history, const std::string& path) {
+    if (path.empty()) return;
+    ClearAllUnits(history);
+    const gzFile save = gzopen(path.c_str(), "rb");
+    const std::string scratchPath = path + "_unzipped";
+    FileHandle scratch = CreateScratchFile(scratchPath);
+    if (!scratch) {
+        if (save) gzclose(save);
+        return;
+    }
+    if (save) {
+        CopyUnpacked(save, scratch.get());
+        gzclose(save);
+    }
+    scratch.reset();
+    std::remove(scratchPath.c_str());
+}

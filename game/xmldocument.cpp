@@ -99,6 +99,15 @@ void Feed(XML_Parser parser, const char* data, std::size_t size, bool final) {
     }
 }
 
+// The first node of exactly that name; lookups are linear scans.
+const XmlNode* FindNamed(const std::vector<std::unique_ptr<XmlNode>>& nodes,
+                         const std::string& name) {
+    for (const auto& node : nodes) {
+        if (node->Name() == name) return node.get();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 XmlNode::XmlNode(XmlNode* parentNode, std::string nodeName, std::int32_t nodeLine)
@@ -117,10 +126,7 @@ XmlNode::~XmlNode() {
 }
 
 const XmlNode* XmlNode::FindChild(const std::string& childName) const {
-    for (const auto& child : children) {
-        if (child->name == childName) return child.get();
-    }
-    return nullptr;
+    return FindNamed(children, childName);
 }
 
 const XmlNode& XmlNode::Child(const std::string& childName) const {
@@ -129,10 +135,7 @@ const XmlNode& XmlNode::Child(const std::string& childName) const {
 }
 
 const XmlNode* XmlNode::FindAttribute(const std::string& attributeName) const {
-    for (const auto& attribute : attributes) {
-        if (attribute->name == attributeName) return attribute.get();
-    }
-    return nullptr;
+    return FindNamed(attributes, attributeName);
 }
 
 const XmlNode& XmlNode::Attribute(const std::string& attributeName) const {

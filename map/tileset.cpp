@@ -15,7 +15,7 @@
 
 namespace {
 
-// Larger column or row numbers are taken for broken names, so that a hostile name cannot
+// A name with a larger column or row number counts as broken, so that a hostile name cannot
 // make the grid huge: 1024 x 1024 cells are 262144 pixels square at the usual tile size.
 constexpr std::int32_t kLargestTileNumber = 1023;
 
@@ -48,30 +48,9 @@ QStringList ListTileFiles(const QString& setFolder) {
     return names;
 }
 
-// Sets QImageReader's process-wide allocation limit to what one tile needs while the tiles
-// are decoded (8 bytes a pixel covers 16-bit channels), but never above Qt's own default of
-// 256 MB, so that not even a huge configured tile size lets a file claim more. Restores the
-// previous limit after.
-class TileAllocationLimit {
-public:
-    explicit TileAllocationLimit(const MapData& mapData)
-        : previous(QImageReader::allocationLimit()) {
-        constexpr std::int64_t kLargestMegabytes = 256;
-        const std::int64_t pixels = std::int64_t{std::max(mapData.tileWidth, 0)} *
-                                    std::int64_t{std::max(mapData.tileHeight, 0)};
-        const std::int64_t megabytes = pixels * 8 / (1024 * 1024) + 1;
-        QImageReader::setAllocationLimit(static_cast<int>(std::min(megabytes, kLargestMegabytes)));
-    }
-    ~TileAllocationLimit() { QImageReader::setAllocationLimit(previous); }
-    TileAllocationLimit(const TileAllocationLimit&) = delete;
-    TileAllocationLimit& operator=(const TileAllocationLimit&) = delete;
-
-private:
-    int previous;
-};
-
 // Decodes a tile only when its header announces the tile size, so that a broken or hostile
-// file costs no more than its header. The image is brought to sRGB when it carries a colour
+// file costs no more than its header. Qt's own allocation limit, left alone here because it
+// is shared by every thread of the process, still refuses a huge configured tile size. The image is brought to sRGB when it carries a colour
 // profile of its own, then to the premultiplied format that the frames are drawn with.
 QImage DecodeTile(const QString& path, const QSize& tileSize) {
     QImageReader reader(path);
@@ -108,7 +87,6 @@ bool LoadTileSet(MapData& mapData, const std::string& folderName) {
                          static_cast<std::size_t>(mapData.rows));
 
     // Second pass: decode; the last name in listing order for a cell wins.
-    const TileAllocationLimit allocationLimit(mapData);
     const QSize tileSize(mapData.tileWidth, mapData.tileHeight);
     for (const QString& name : names) {
         if (!ParseTileName(name, cell) || cell.x < 0 || cell.y < 0) continue;

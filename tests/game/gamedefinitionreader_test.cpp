@@ -1,8 +1,6 @@
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include <QRegularExpression>
 #include <QString>
@@ -127,10 +125,7 @@ std::string AttributeIn(const QString& tag, const QString& name) {
 }
 
 ScannedDefinition Scan(const std::string& path, bool correctedSpelling) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    const QString text = QString::fromUtf8(bytes.str());
+    const QString text = QString::fromUtf8(ReadBytes(path));
     ScannedDefinition scanned;
     auto tags = QRegularExpression("<territory\\s[^>]*>").globalMatch(text);
     while (tags.hasNext()) scanned.territories.insert(AttributeIn(tags.next().captured(), "name"));

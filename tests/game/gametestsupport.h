@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "game/gameloader.h"
@@ -43,4 +45,11 @@ inline std::string Player(GameLoader& loader, std::int32_t frame) {
 
 inline std::string TestDataFile(const std::string& name) {
     return std::string(QUELM_TEST_DATA_DIR) + "/game/" + name;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }

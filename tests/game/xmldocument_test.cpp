@@ -108,18 +108,6 @@ TEST_F(XmlDocumentTest, TextsArriveAsUtf8WhateverTheDeclaredEncoding) {
     EXPECT_EQ(document.Child("game").Attribute("n").Value(), "\xC3\x84gypten");
 }
 
-// Names and values that straddle the 256-byte pieces come out whole.
-TEST_F(XmlDocumentTest, PiecesJoinAcrossTheirBoundaries) {
-    std::string text = "<game>";
-    for (int i = 0; i < 500; ++i) text += "<t name=\"\xC3\x84" + std::to_string(i) + "\"/>";
-    ASSERT_FALSE(Parse(text + "</game>"));
-    const XmlNode& game = document.Child("game");
-    ASSERT_EQ(game.ChildCount(), 500);
-    for (int i = 0; i < 500; ++i) {
-        ASSERT_EQ(game.ChildAt(i).Attribute("name").Value(), "\xC3\x84" + std::to_string(i));
-    }
-}
-
 TEST_F(XmlDocumentTest, HundredThousandLevelsParseAndAreDestroyedWithoutRecursion) {
     constexpr std::size_t kDepth = 100000;
     ASSERT_FALSE(

@@ -159,7 +159,7 @@ TEST_F(LoadTileSetTest, TilesOfTheWrongSizeOrBrokenAreDropped) {
 TEST_F(LoadTileSetTest, HostileHeaderIsNotDecodedEvenAtTheTileSize) {
     mapData.tileWidth = 20000;
     mapData.tileHeight = 20000;
-    // 1.6 GB once decoded: above the allocation limit of 256 MB.
+    // 1.6 GB once decoded: above Qt's allocation limit.
     folder.Write("baseTiles/1_1.png", PngHeaderOnly(20000, 20000));
     const int limit = QImageReader::allocationLimit();
     ASSERT_TRUE(LoadTileSet(mapData, "baseTiles"));
