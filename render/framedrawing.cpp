@@ -27,7 +27,6 @@ constexpr Argb kInvalidTextColour = 0xFFFF0000;
 constexpr double kInvalidPointSize = 16;
 constexpr std::uint32_t kTranslucentAlpha = 100;
 const char* const kInvalidText = "Current Quelm configuration is invalid!";
-const char* const kNeutral = "Neutral";
 
 // The closed outline of one polygon: its points followed by its first point again. Indices
 // outside the territory's point list are skipped, leaving (0, 0) at the end.
@@ -138,7 +137,7 @@ void MapRendererImpl::DrawTerritories(Canvas& canvas) {
         const bool found = gameLoader->FindTerritory(currentFrame, name, state.Receive());
         std::string owner;
         if (found) state->GetOwner(owner);
-        if (owner.empty()) owner = kNeutral;
+        if (owner.empty()) owner = kNeutralPlayer;
 
         territory.outlineCache.resize(territory.polygons.size());
         const auto colour = mapData.PlayerColours.find(owner);

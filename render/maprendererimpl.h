@@ -19,6 +19,9 @@
 #include "render/maprenderer.h"
 #include "render/randomgenerator.h"
 
+// The owner of territories that nobody holds, and the player of frames without one.
+inline constexpr char kNeutralPlayer[] = "Neutral";
+
 // The renderer's operations and state. The reference count is added by RefCounted in
 // CreateMapRenderer; the drawing, animation and export operations live in the files of
 // their subjects.

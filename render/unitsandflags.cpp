@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,7 +27,6 @@ constexpr double kCaptionX = 70;
 constexpr double kCaptionY = 35;
 constexpr double kCaptionPointSize = 30;
 constexpr Argb kCaptionColour = 0xFFFFC800;
-const char* const kNeutral = "Neutral";
 
 QString Wide(const std::string& text) { return QString::fromStdString(text); }
 
@@ -56,7 +57,9 @@ public:
     MapPoint At(std::int32_t index, bool& overflow) const {
         overflow = static_cast<std::size_t>(index) >= placements.size();
         if (!overflow) return placements[static_cast<std::size_t>(index)];
-        return {previous.x + previousWidth, previous.y};
+        // Kept within 32 bits whatever coordinates the placement file gave.
+        const std::int64_t x = std::int64_t{previous.x} + previousWidth;
+        return {static_cast<std::int32_t>(std::min<std::int64_t>(x, INT32_MAX)), previous.y};
     }
 
     void Drawn(MapPoint at, std::int32_t width) {
@@ -133,7 +136,7 @@ void MapRendererImpl::DrawUnits(Canvas& canvas, const Territory& territory, Terr
 }
 
 void MapRendererImpl::DrawOverlay(Canvas& canvas) {
-    std::string player = kNeutral;
+    std::string player = kNeutralPlayer;
     std::string caption;
     if (!gameLoader->GetFramePlayer(currentFrame, player)) return;
     if (!gameLoader->GetFrameCaption(currentFrame, caption)) return;

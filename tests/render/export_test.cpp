@@ -68,13 +68,4 @@ TEST_F(ExportTest, AFailedExportReportsFalseAndLeavesNoBrokenFile) {
     EXPECT_FALSE(FindEncoder("image/jpeg").isEmpty());
 }
 
-TEST_F(ExportTest, AnEvictedFrameExportsTheOverlayOnBlack) {
-    ImplOf(renderer).frameCache[0] = QImage();
-    const std::string path = folder.File("empty.jpg");
-    ASSERT_TRUE(renderer->ExportJpeg(64, 32, path));
-    const QImage image(QString::fromStdString(path));
-    ASSERT_EQ(image.size(), QSize(64, 32));
-    EXPECT_LT(image.pixelColor(40, 20).lightness(), 8);
-}
-
 }  // namespace

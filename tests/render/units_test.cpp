@@ -113,25 +113,14 @@ TEST_F(UnitsTest, SurplusStacksContinueRightOfTheLastPlacementWithABlackBar) {
     EXPECT_EQ(canvas.calls[canvas.calls.size() - 3].kind, Kind::Fill);
     EXPECT_EQ(canvas.calls[canvas.calls.size() - 4].text, "5");
 
+    Impl().unitQuantities = false;
+    EXPECT_TRUE(DrawTerritories().Of(Kind::Text).empty());
+
     // Each unit image file is read once for the renderer's life.
     EXPECT_EQ(Impl().unitImages.size(), 2u);
     std::remove(images.File("units/Germans/armour.png").c_str());
     EXPECT_EQ(DrawTerritories().Of(Kind::Image).size(), 5u);
     EXPECT_EQ(Impl().unitImages.count(images.Path() + "/units/Germans/infantry.png"), 1u);
-}
-
-TEST_F(UnitsTest, QuantitiesOnlyWhenAskedAndNumeric) {
-    AddMapTerritory("Germany", {{0, 0}, {50, 0}, {100, 0}});
-    TerritoryState& germany = SetTerritory(HistoryOf(renderer), 0, "Germany", "Germans");
-    AddStack(germany, "Germans", "infantry", "7");
-    AddStack(germany, "Germans", "infantry", "many");
-    AddStack(germany, "Germans", "infantry", "3 or so");
-    EXPECT_TRUE(DrawTerritories().Of(Kind::Text).empty());
-    Impl().unitQuantities = true;
-    const auto texts = DrawTerritories().Of(Kind::Text);
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].text, "7");
-    EXPECT_EQ(texts[1].text, "3 or so");  // drawn unchanged
 }
 
 TEST_F(UnitsTest, NoPlacementsNoUnitsAndOverflowNeverStartsInAnotherTerritory) {
