@@ -12,3 +12,8 @@ Settings::Settings()
       maps_directory(DefaultTripleARoot() + "/triplea_0_8_2_1/maps/revised"),
       images_directory(DefaultTripleARoot() + "/triplea_0_8_2_1/images"),
       base(DefaultTripleARoot()) {}
+
+Settings& ProcessSettings() {
+    static Settings settings;
+    return settings;
+}

@@ -29,5 +29,9 @@ struct Settings {
     bool do_file_import = false;
 };
 
+// The record of this program. Created with the defaults at its first use, it lives until
+// the process ends; only the user-interface thread touches it.
+Settings& ProcessSettings();
+
 // The folder under which the defaults expect TripleA: $HOME/TripleA.
 std::string DefaultTripleARoot();
