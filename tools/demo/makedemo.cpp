@@ -3,6 +3,7 @@
 // files pointing at them. Everything is drawn and written by this program.
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
@@ -209,19 +210,25 @@ private:
     // The user store names the demo's files; the machine-wide store names the folder that
     // holds the converter output, Trevo.txt.
     bool WriteSettings() {
-        if (!MakeFolder(root + "/config/Ostrevan") || !MakeFolder(root + "/system/Ostrevan"))
+        const QString userStore = root + "/config/Ostrevan/Quelm.conf";
+        const QString machineStore = root + "/system/Ostrevan/Quelm.conf";
+        if (!MakeFolder(QFileInfo(userStore).absolutePath()) ||
+            !MakeFolder(QFileInfo(machineStore).absolutePath())) {
             return false;
-        QSettings user(root + "/config/Ostrevan/Quelm.conf", QSettings::IniFormat);
+        }
+        // Written afresh: the store of an earlier run may hold values saved while trying it.
+        QFile::remove(userStore);
+        QFile::remove(machineStore);
+        QSettings user(userStore, QSettings::IniFormat);
         user.setValue("game_config", GameFile());
         user.setValue("maps_directory", MapFolder());
         user.setValue("images_directory", root + "/images");
-        user.setValue("base", root);
         user.setValue("zoom_factor", "50");
         user.setValue("unit_quantities", "1");
         user.setValue("previous_delay", "1");
         user.setValue("current_delay", "4");
         user.sync();
-        QSettings machine(root + "/system/Ostrevan/Quelm.conf", QSettings::IniFormat);
+        QSettings machine(machineStore, QSettings::IniFormat);
         machine.setValue("InstallationDirectory", root);
         machine.sync();
         if (user.status() == QSettings::NoError && machine.status() == QSettings::NoError)

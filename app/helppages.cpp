@@ -1,0 +1,29 @@
+#include "app/helppages.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+
+QUrl HelpPageUrl() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        programFolder + "/quelm.html",
+        programFolder + "/../share/quelm/quelm.html",
+        QStringLiteral(QUELM_INSTALLED_HELP_PAGE),
+    };
+    for (const QString& candidate : candidates) {
+        if (QFileInfo::exists(candidate)) {
+            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath());
+        }
+    }
+    return QUrl::fromLocalFile(candidates.back());
+}
+
+void OpenHelpPage() { QDesktopServices::openUrl(HelpPageUrl()); }
+
+void OpenHomePage() {
+    QUrl about = HelpPageUrl();
+    about.setFragment(QStringLiteral("about"));
+    QDesktopServices::openUrl(about);
+}

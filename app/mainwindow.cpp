@@ -1,0 +1,233 @@
+#include "app/mainwindow.h"
+
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QWheelEvent>
+
+#include "app/artwork.h"
+#include "app/configurationdialog.h"
+#include "app/helppages.h"
+#include "app/messageboxes.h"
+#include "app/startup.h"
+
+namespace {
+
+constexpr double kZoomStep = 0.05;
+constexpr double kLargestZoom = 0.9;
+constexpr double kSmallestZoom = 0.1;
+constexpr int kExportWidth = 3500;
+constexpr int kExportHeight = 2000;
+constexpr int kWheelNotch = 120;
+
+MapRenderer* Renderer() { return Application().renderer.Get(); }
+
+}  // namespace
+
+MainWindow::MainWindow() {
+    setObjectName(QStringLiteral("Quelm"));
+    setWindowTitle(QStringLiteral("Quelm"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setGeometry(100, 100, 500, 500);
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { OpenPopupMenu(mapToGlobal(rect().center())); });
+    setWindowTitle(QStringLiteral("Quelm Renderer - (Right Click Map for Options)"));
+    setWindowIcon(QuelmIcon());
+}
+
+void MainWindow::RequestRepaint() { update(); }
+
+QMenu* MainWindow::CreatePopupMenu() {
+    auto* menu = new QMenu(QStringLiteral("Popup"), this);
+    menu->setObjectName(QStringLiteral("107"));
+    auto add = [menu](const QString& text, int command) {
+        menu->addAction(text)->setData(command);
+    };
+    add(QStringLiteral("Zoom In (+)"), kZoomIn);
+    add(QStringLiteral("Zoom Out (-)"), kZoomOut);
+    menu->addSeparator();
+    add(QStringLiteral("Next Turn (->)"), kNextTurn);
+    add(QStringLiteral("Previous Turn (<-)"), kPreviousTurn);
+    menu->addSeparator();
+    add(QStringLiteral("&Export..."), kExport);
+    menu->addSeparator();
+    add(QStringLiteral("Help (F1)"), kHelp);
+    menu->addSeparator();
+    add(QStringLiteral("&Configure..."), kConfigure);
+    return menu;
+}
+
+void MainWindow::OpenPopupMenu(const QPoint& globalPosition) {
+    QMenu* menu = CreatePopupMenu();
+    const QAction* chosen = menu->exec(globalPosition);
+    const int command = chosen ? chosen->data().toInt() : 0;
+    delete menu;
+    HandleMenuCommand(command);
+}
+
+void MainWindow::HandleMenuCommand(int command) {
+    switch (command) {
+        case kZoomIn:
+            StepZoom(+1);
+            break;
+        case kZoomOut:
+            StepZoom(-1);
+            break;
+        case kNextTurn:
+            StepTurn(+1);
+            break;
+        case kPreviousTurn:
+            StepTurn(-1);
+            break;
+        case kExport:
+            ExportFrame();
+            break;
+        case kHelp:
+            OpenHelpPage();
+            break;
+        case kConfigure: {
+            ApplicationState& app = Application();
+            MessageBoxes messages(this);
+            if (ScreenSaverConfigureDialog(this, app.versions, messages) == 1) {
+                ApplySettingsToRenderer(this);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void MainWindow::StepZoom(int direction) {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    double zoom = renderer->GetZoom() + (direction > 0 ? kZoomStep : -kZoomStep);
+    if (zoom > kLargestZoom) {
+        zoom = kLargestZoom;
+    } else if (zoom < kSmallestZoom) {
+        zoom = kSmallestZoom;
+    }
+    renderer->SetZoom(zoom);
+}
+
+void MainWindow::StepTurn(int direction) {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    if (direction > 0) {
+        renderer->NextFrame(false);
+    } else {
+        renderer->PrevFrame(false);
+    }
+}
+
+void MainWindow::CentreOnPoint(int x, int y) {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    const ApplicationState& app = Application();
+    int nx = renderer->GetOffsetX() + app.viewWidth / 2 - x;
+    int ny = renderer->GetOffsetY() + app.viewHeight / 2 - y;
+    const int scaledHeight = renderer->GetScaledMapHeight();
+    if (nx > -1) nx = -1;
+    if (ny > 0) ny = 0;
+    if (ny < app.viewHeight - scaledHeight) ny = app.viewHeight - scaledHeight;
+    renderer->SetOffsetX(nx);
+    renderer->SetOffsetY(ny);
+}
+
+void MainWindow::ResizeView() {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    ApplicationState& app = Application();
+    app.viewWidth = width();
+    app.viewHeight = height();
+    renderer->SetHeight(app.viewHeight);
+    renderer->SetWidth(app.viewWidth);
+}
+
+void MainWindow::ExportFrame() {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("*.jpg"));
+    if (path.isEmpty()) return;
+    if (!renderer->ExportJpeg(kExportWidth, kExportHeight, path.toStdString())) {
+        QMessageBox::warning(this, QStringLiteral("Export"),
+                             QStringLiteral("The picture could not be saved as %1.").arg(path));
+    }
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    MapRenderer* renderer = Renderer();
+    if (!renderer) return;
+    renderer->Paint(this, &view);
+    QPainter painter(this);
+    painter.drawImage(0, 0, view);
+}
+
+void MainWindow::resizeEvent(QResizeEvent*) { ResizeView(); }
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) { OpenPopupMenu(event->globalPos()); }
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) return;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            StepTurn(-1);
+            break;
+        case Qt::Key_Right:
+            StepTurn(+1);
+            break;
+        case Qt::Key_Plus:
+            StepZoom(+1);
+            break;
+        case Qt::Key_Minus:
+            StepZoom(-1);
+            break;
+        default:
+            QWidget::keyReleaseEvent(event);
+            break;
+    }
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        CentreOnPoint(event->position().toPoint().x(), event->position().toPoint().y());
+    }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        CentreOnPoint(event->position().toPoint().x(), event->position().toPoint().y());
+        setCursor(Qt::CrossCursor);
+    } else {
+        setCursor(Qt::ArrowCursor);
+    }
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent*) { setCursor(Qt::ArrowCursor); }
+
+void MainWindow::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return;  // a sideways scroll
+    // A notch of a classic wheel (120) or more is one step; the finer steps of smooth
+    // wheels and touchpads add up to one.
+    int step = delta;
+    if (std::abs(delta) < kWheelNotch) {
+        wheelRemainder += delta;
+        if (std::abs(wheelRemainder) < kWheelNotch) return;
+        step = wheelRemainder;
+    }
+    wheelRemainder = 0;
+    if (event->modifiers() & Qt::ControlModifier) {
+        StepTurn(step);
+    } else {
+        StepZoom(step);
+    }
+}

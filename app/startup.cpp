@@ -1,0 +1,70 @@
+#include "app/startup.h"
+
+#include <QWidget>
+
+#include <ctime>
+
+#include "platform/guistarter.h"
+#include "render/loadingdialoghost.h"
+#include "settings/converterlaunch.h"
+#include "settings/settingsstore.h"
+
+namespace {
+
+// Steps shared by the start-up and the reapplication: the loader's inputs and every
+// drawing setting, in this order.
+void HandSettingsToRenderer(MapRenderer& renderer, const Settings& settings) {
+    Ref<GameLoader> loader;
+    renderer.GetGameLoader(loader.Receive());
+    if (loader) {
+        loader->SetGameFile(settings.game_config);
+        loader->SetConverterOutput(GetConverterOutputPath());
+    }
+    renderer.SetImagesFolder(settings.images_directory);
+    renderer.SetMapFolder(settings.maps_directory);
+    renderer.SetLargeFlags(settings.big_flags);
+    renderer.SetTerritoryLabels(settings.region_labels);
+    renderer.SetUnitQuantities(settings.unit_quantities);
+    renderer.SetUseRelief(settings.relief_tiles);
+    renderer.SetUnitColour(settings.unit_red, settings.unit_green, settings.unit_blue);
+    renderer.SetFrameDelay(settings.previous_delay * 1000);
+    renderer.SetLastFrameDelay(settings.current_delay * 1000);
+}
+
+}  // namespace
+
+ApplicationState& Application() {
+    static ApplicationState state;
+    return state;
+}
+
+void InitialiseRenderer(QWidget* window, LoadingDialogHost* loadingDialog) {
+    ApplicationState& app = Application();
+    if (app.renderer) return;
+    static GuiStarter starter;
+    RendererEnvironment environment;
+    environment.randomSeed = static_cast<std::uint32_t>(std::time(nullptr));
+    if (CreateMapRenderer(app.renderer.Receive(), environment) < 0) return;
+    MapRenderer& renderer = *app.renderer;
+
+    LoadSettings();
+    const Settings& settings = ProcessSettings();
+    HandSettingsToRenderer(renderer, settings);
+    const QSize outer = window->frameGeometry().size();
+    app.viewWidth = outer.width();
+    app.viewHeight = outer.height();
+    renderer.SetHeight(app.viewHeight);
+    renderer.SetWidth(app.viewWidth);
+    renderer.SetOffsetX(-app.viewWidth);
+    renderer.SetZoom(settings.zoom_factor * 0.01);
+    if (loadingDialog) renderer.RunLoadingDialog(loadingDialog);
+}
+
+void ApplySettingsToRenderer(QWidget* window) {
+    ApplicationState& app = Application();
+    if (!app.renderer) return;
+    HandSettingsToRenderer(*app.renderer, ProcessSettings());
+    window->update();
+}
+
+void ReleaseRenderer() { Application().renderer.Reset(); }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSize>
+
+#include "game/ref.h"
+#include "render/maprenderer.h"
+#include "settings/presets.h"
+#include "settings/settings.h"
+
+class QWidget;
+class LoadingDialogHost;
+
+// What each program holds for its whole life besides its settings record: the version
+// list of the configuration dialog, its one renderer (absent until created, and when
+// creation failed) and the view size last handed to it.
+struct ApplicationState {
+    VersionList versions;
+    Ref<MapRenderer> renderer;
+    int viewWidth = 0;
+    int viewHeight = 0;
+};
+
+ApplicationState& Application();
+
+// Creates the renderer, reads the settings and hands them over with the view size of
+// window (its outer size), an offset of minus the view width and the stored zoom; then,
+// when loadingDialog is given, runs it. Does nothing when a renderer already exists.
+void InitialiseRenderer(QWidget* window, LoadingDialogHost* loadingDialog);
+
+// Hands the settings to the renderer again after the configuration dialog, without the
+// view size, offset and zoom, and repaints window.
+void ApplySettingsToRenderer(QWidget* window);
+
+// Releases the renderer (the screen saver does so when its window closes).
+void ReleaseRenderer();

@@ -1,0 +1,140 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/configurationdialog.h"
+#include "recordingmessages.h"
+#include "settings/settingsstore.h"
+
+// Each test starts from an empty store and a home folder of its own.
+class ConfigurationDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    template <class Widget>
+    static Widget* Control(QDialog& dialog, int id) {
+        auto* widget = dialog.findChild<Widget*>(QString::number(id));
+        if (!widget) qFatal("control %d missing", id);
+        return widget;
+    }
+    QString Home() const { return home->path(); }
+
+    std::unique_ptr<QTemporaryDir> home;
+    Settings& settings = ProcessSettings();
+    VersionList versions;
+    RecordingMessages messages;
+
+private slots:
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        qputenv("HOME", Home().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (Home() + "/.config").toUtf8());
+        QDir(Home()).mkpath("TripleA/triplea_0_8_2_1");
+        settings = Settings();
+        versions.clear();
+        messages.shown.clear();
+    }
+
+    void opensWithTheDefaultsWhenNothingIsStored() {
+        ConfigurationDialog dialog(versions, messages);
+        QCOMPARE(dialog.windowTitle(), QString("TripleA Configuration (Press F1 for help)"));
+        auto* list = Control<QComboBox>(dialog, 1015);
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i) names << list->itemText(i);
+        QCOMPARE(names, QStringList({"Triplea_0_6_0", "Triplea_0_6_0_1", "Triplea_0_7_3",
+                                     "triplea_0_8_2_1"}));
+        QCOMPARE(list->currentIndex(), 3);
+        QVERIFY(Control<QRadioButton>(dialog, 1016)->isChecked());
+        QCOMPARE(Control<QSlider>(dialog, 1009)->value(), 34);
+        QVERIFY(Control<QCheckBox>(dialog, 1036)->isChecked());
+        QVERIFY(Control<QCheckBox>(dialog, 1013)->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, 1011)->isChecked());
+        QVERIFY(!Control<QCheckBox>(dialog, 1012)->isChecked());
+        QCOMPARE(Control<QLineEdit>(dialog, 1038)->text(), QString("2"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1040)->text(), QString("10"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1023)->text(), Home() + "/TripleA");
+        for (int id : {1026, 1030, 1033}) QVERIFY(!Control<QLineEdit>(dialog, id)->isEnabled());
+        for (int id : {1027, 1031, 1034}) QVERIFY(!Control<QPushButton>(dialog, id)->isEnabled());
+    }
+
+    void uncheckingTheImportEmptiesTheSaveFieldAtOnce() {
+        settings.do_file_import = true;
+        settings.save = "/games/war.tsvg";
+        SaveSettings();
+        ConfigurationDialog dialog(versions, messages);
+        auto* save = Control<QLineEdit>(dialog, 1026);
+        QCOMPARE(save->text(), QString("/games/war.tsvg"));
+        QVERIFY(save->isEnabled());
+        Control<QCheckBox>(dialog, 1035)->click();
+        QCOMPARE(save->text(), QString());
+        QCOMPARE(settings.save, std::string());
+        QVERIFY(!save->isEnabled());
+        Control<QCheckBox>(dialog, 1035)->click();
+        QCOMPARE(save->text(), QString());
+        QVERIFY(save->isEnabled());
+    }
+
+    void okReadsDelaysLikeAtoiAndSavesWhateverValidationFinds() {
+        ConfigurationDialog dialog(versions, messages);
+        Control<QLineEdit>(dialog, 1038)->setText("abc");
+        Control<QLineEdit>(dialog, 1040)->setText("3 seconds");
+        Control<QSlider>(dialog, 1009)->setValue(55);
+        Control<QCheckBox>(dialog, 1011)->setChecked(true);
+        Control<QPushButton>(dialog, 1)->click();
+        QCOMPARE(dialog.result(), 1);
+        QCOMPARE(settings.previous_delay, 0);
+        QCOMPARE(settings.current_delay, 3);
+        QVERIFY(!messages.shown.empty());  // the default paths do not exist here
+        Settings stored;
+        Settings lastStored;
+        LoadSettings(stored, lastStored);
+        QCOMPARE(stored.previous_delay, 0);
+        QCOMPARE(stored.current_delay, 3);
+        QCOMPARE(stored.zoom_factor, 55);
+        QVERIFY(stored.region_labels);
+    }
+
+    void cancelAfterApplyDefaultsKeepsRootVersionAndJavaRuntime() {
+        const std::string mapsBefore = settings.maps_directory;
+        ConfigurationDialog dialog(versions, messages);
+        Control<QLineEdit>(dialog, 1023)->setText("/TA");
+        Control<QComboBox>(dialog, 1015)->setCurrentIndex(2);
+        Control<QRadioButton>(dialog, 1022)->setChecked(true);
+        Control<QPushButton>(dialog, 3)->click();
+        QCOMPARE(Control<QLineEdit>(dialog, 1003)->text(),
+                 QString("/TA/triplea_0_7_3/games/Big_World_1942.xml"));
+        QCOMPARE(Control<QLineEdit>(dialog, 1030)->text(), QString("/usr/bin/java"));
+        Control<QPushButton>(dialog, 2)->click();
+        QCOMPARE(dialog.result(), 1);
+        QCOMPARE(settings.base, std::string("/TA"));
+        QCOMPARE(settings.version, 2);
+        QCOMPARE(settings.java_runtime, std::string("/usr/bin/java"));
+        QCOMPARE(settings.maps_directory, mapsBefore);
+        QVERIFY(messages.shown.empty());
+    }
+
+    void touchingTheVersionListAppliesThePresets() {
+        ConfigurationDialog dialog(versions, messages);
+        dialog.show();
+        auto* maps = Control<QLineEdit>(dialog, 1000);
+        maps->setText("typed by hand");
+        auto* list = Control<QComboBox>(dialog, 1015);
+        QTest::mouseClick(list, Qt::LeftButton);  // opens the list without choosing anything
+        list->hidePopup();
+        QCOMPARE(maps->text(), Home() + "/TripleA/triplea_0_8_2_1/maps/revised");
+        maps->setText("typed by hand");
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        maps->setFocus();
+        list->setFocus();  // only reaching it with the keyboard
+        QCOMPARE(maps->text(), Home() + "/TripleA/triplea_0_8_2_1/maps/revised");
+    }
+};
+
+QTEST_MAIN(ConfigurationDialogTest)
+#include "configurationdialog_test.moc"
