@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QtGlobal>
 
 namespace {
@@ -20,15 +21,27 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-}  // namespace
+// Many TripleA images carry a colour profile that libpng calls incorrect; the image still
+// decodes. Reading images is quiet, so libpng's warnings about them are not shown (the
+// QT_LOGGING_RULES variable can bring them back). They come as information, not warnings.
+void QuietImageWarnings() {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.info=false"));
+}
 
-GuiStarter::GuiStarter(bool start) : started(start) {
-    if (!started) return;
-    if (++usageCount > 1 || QCoreApplication::instance()) return;
+void CreateApplication() {
     if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
     }
     ownedApplication = new QGuiApplication(applicationArgc, applicationArgv);
+}
+
+}  // namespace
+
+GuiStarter::GuiStarter(bool start) : started(start) {
+    if (!started) return;
+    if (++usageCount > 1) return;
+    if (!QCoreApplication::instance()) CreateApplication();
+    QuietImageWarnings();
 }
 
 GuiStarter::~GuiStarter() {

@@ -22,13 +22,15 @@ QByteArray FindEncoder(const QByteArray& mimeType) {
     return QByteArray();
 }
 
-bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format) {
+bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format,
+                   int quality) {
     if (format.isEmpty()) return false;
     // The picture goes to a temporary file beside the target and replaces it only when
     // complete, so a failed export never leaves a broken file under the chosen name.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     QImageWriter writer(&file, format);
+    writer.setQuality(quality);
     if (!writer.write(image)) {
         file.cancelWriting();
         return false;
@@ -36,20 +38,24 @@ bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& f
     return file.commit();
 }
 
-bool MapRendererImpl::ExportJpeg(std::int32_t width, std::int32_t height, const std::string& path) {
+QImage MapRendererImpl::ComposeExportImage(std::int32_t width, std::int32_t height) {
     QImage image = NewImage(width, height);
-    if (image.isNull()) return false;
-    {
-        PainterCanvas canvas(image);
-        canvas.SetAntialiasing(true);
-        const bool cached = currentFrame >= 0 &&
-                            static_cast<std::size_t>(currentFrame) < frameCache.size() &&
-                            !frameCache[static_cast<std::size_t>(currentFrame)].isNull();
-        if (cached) {
-            canvas.DrawImage(frameCache[static_cast<std::size_t>(currentFrame)],
-                             QRectF(0, 0, width, height));
-        }
-        DrawOverlay(canvas);
+    if (image.isNull()) return image;
+    PainterCanvas canvas(image);
+    canvas.SetAntialiasing(true);
+    const bool cached = currentFrame >= 0 &&
+                        static_cast<std::size_t>(currentFrame) < frameCache.size() &&
+                        !frameCache[static_cast<std::size_t>(currentFrame)].isNull();
+    if (cached) {
+        canvas.DrawImage(frameCache[static_cast<std::size_t>(currentFrame)],
+                         QRectF(0, 0, width, height));
     }
+    DrawOverlay(canvas);
+    return image;
+}
+
+bool MapRendererImpl::ExportJpeg(std::int32_t width, std::int32_t height, const std::string& path) {
+    const QImage image = ComposeExportImage(width, height);
+    if (image.isNull()) return false;
     return SaveImageFile(image, QString::fromStdString(path), FindEncoder("image/jpeg"));
 }

@@ -11,4 +11,6 @@ QByteArray FindEncoder(const QByteArray& mimeType);
 
 // Writes image to path in format through a temporary file beside it that replaces the
 // file only when complete. False when there is no format or the file cannot be written.
-bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format);
+// quality is the writer's (-1: the format's default; for PNG, higher means faster and larger).
+bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format,
+                   int quality = -1);

@@ -106,6 +106,9 @@ public:
     void DrawUnits(Canvas& canvas, const Territory& territory, TerritoryState& state);
     // The flag of the player on move and the frame's caption, top left.
     void DrawOverlay(Canvas& canvas);
+    // The current frame stretched to width x height with its overlay, as the export saves
+    // it; a null image when that size cannot be allocated.
+    QImage ComposeExportImage(std::int32_t width, std::int32_t height);
 
     // The loading dialog's walk over the frames (loadingprogress.cpp).
     std::int32_t StartLoadingWalk();

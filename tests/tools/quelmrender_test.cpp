@@ -1,0 +1,151 @@
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "testsupport.h"
+
+namespace {
+
+const QString kSmall = QStringLiteral(QUELM_TEST_DATA_DIR "/render/small");
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the real quelm_render with an empty settings store of its own.
+class QuelmRenderTest : public ::testing::Test {
+protected:
+    ProgramRun Render(const QStringList& arguments, const QString& configHome = QString()) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? store.path() : configHome);
+        environment.insert("XDG_CONFIG_DIRS", store.path() + "/system");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUELM_RENDER_PROGRAM), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000)) << "quelm_render did not finish";
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    static QString Expected(const QString& name) {
+        QFile file(kSmall + "/" + name);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+    static QByteArray Digest(const QString& path) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+
+    QTemporaryDir store;
+    QTemporaryDir out;
+};
+
+TEST_F(QuelmRenderTest, UsageErrorsExitWithTwo) {
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"--out", out.path(), "--format", "gif"},
+          QStringList{"--out", out.path(), "--size", "big"},
+          QStringList{"--out", out.path(), "--frames", "5-2"},
+          QStringList{"--out", out.path(), "--jobs", "0"}, QStringList{"--dump-map", "extra"},
+          QStringList{"--no-such-option"}}) {
+        const ProgramRun run = Render(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
+    }
+    EXPECT_EQ(Render({"--help"}).exitCode, 0);
+}
+
+TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
+    const QString missingMap = out.path() + "/no-such-map";
+    ProgramRun run = Render({"--game", kSmall + "/game.xml", "--history", kSmall + "/history.txt",
+                             "--map", missingMap, "--images", kSmall, "--out", out.path()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(missingMap)) << run.err.toStdString();
+
+    run = Render(
+        {"--game", kSmall + "/game.xml", "--history", kSmall + "/game.xml", "--dump-history"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("game.xml is not a converter text")) << run.err.toStdString();
+
+    run = Render({"--game", kSmall + "/history.txt", "--dump-history"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("history.txt is not well-formed XML (line 1)"))
+        << run.err.toStdString();
+
+    run = Render({"--map", kSmall, "--dump-map"});  // a folder without the map files
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("cannot read " + kSmall + "/polygons.txt"))
+        << run.err.toStdString();
+}
+
+TEST_F(QuelmRenderTest, DumpsPrintExactlyWhatWasRead) {
+    ProgramRun run = Render(
+        {"--game", kSmall + "/game.xml", "--history", kSmall + "/history.txt", "--dump-history"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, Expected("expected-history.txt"));
+    run = Render({"--map", kSmall + "/map", "--dump-map"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, Expected("expected-map.txt"));
+}
+
+TEST_F(QuelmRenderTest, TheDemoRendersEveryFrameAndOneOrTwoWorkersDrawTheSame) {
+    const QString demo = QStringLiteral(QUELM_DEMO_DIR);
+    const QString config = demo + "/config";
+    QTemporaryDir second;
+    // The demo's settings name its files; its history lies in its machine-wide folder,
+    // which the test's environment does not use, so it is named.
+    ProgramRun run = Render({"--history", demo + "/Trevo.txt", "--out", out.path(), "--jobs", "1",
+                             "--size", "725x485", "--quiet"},
+                            config);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = Render({"--history", demo + "/Trevo.txt", "--out", second.path(), "--jobs", "2", "--size",
+                  "725x485", "--quiet"},
+                 config);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    const QStringList pictures =
+        QDir(out.path()).entryList({"frame-*.png"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pictures.size(), 31);
+    EXPECT_EQ(pictures.front(), "frame-0000.png");
+    EXPECT_EQ(pictures.back(), "frame-0030.png");
+    EXPECT_EQ(QImageReader(out.filePath("frame-0030.png")).size(), QSize(725, 485));
+    for (const QString& picture : pictures) {
+        EXPECT_EQ(Digest(out.filePath(picture)), Digest(second.filePath(picture)))
+            << picture.toStdString();
+    }
+}
+
+TEST_F(QuelmRenderTest, RealRevisedGameRendersAndDumpsItsMap) {
+    QUELM_REQUIRE_SHARED_TRIPLEA(triplea);
+    const QString root = QString::fromStdString(triplea);
+    ProgramRun run = Render({"--game", root + "/games/revised.xml", "--map", root + "/maps/revised",
+                             "--images", root + "/images", "--out", out.path(), "--format", "jpg",
+                             "--size", "1750x1000", "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(QImageReader(out.filePath("frame-0000.jpg")).size(), QSize(1750, 1000));
+
+    run = Render({"--map", root + "/maps/revised", "--dump-map"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.front(), "map\t1\t3500\t2000\t14\t8\t104\t0");
+    EXPECT_TRUE(lines.contains("colour\tGermans\tFF9C9C9C"));
+    // Germany: a land territory and a capital at the point capitols.txt gives.
+    const QStringList germany = lines.filter(QRegularExpression("^territory\tGermany\t"));
+    ASSERT_EQ(germany.size(), 1);
+    const QStringList fields = germany.front().split('\t');
+    EXPECT_EQ(fields[2], "0");
+    EXPECT_EQ(fields[6], "1");
+    EXPECT_EQ(fields[7] + "," + fields[8], "981,532");
+    EXPECT_EQ(lines.filter(QRegularExpression("^territory\t\\d+ Sea Zone\t1\t")).size() > 50, true);
+}
+
+}  // namespace

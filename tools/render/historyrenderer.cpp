@@ -1,0 +1,294 @@
+#include "historyrenderer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+#include <unistd.h>
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "dumps.h"
+#include "game/gameloaderimpl.h"
+#include "game/xmldocument.h"
+#include "map/mapload.h"
+#include "render/frameexport.h"
+#include "render/maprendererimpl.h"
+#include "settings/settings.h"
+
+namespace {
+
+// Qt's PNG writer turns quality into zlib's level: 70 gives level 2, which writes a
+// 3500 x 2000 picture about a third faster than the default for a file a fifth larger.
+constexpr int kPngQuality = 70;
+
+std::uint32_t FrameSeed(std::uint32_t seed, int frame) {
+    return seed * 2654435761u + static_cast<std::uint32_t>(frame);
+}
+
+QString FrameFileName(int frame, int lastFrame, const QString& format) {
+    const int digits = std::max(4, static_cast<int>(QString::number(lastFrame).size()));
+    return QString("frame-%1.%2").arg(frame, digits, 10, QChar('0')).arg(format);
+}
+
+// Progress on standard error, at most twice a second and at the end.
+class Progress {
+public:
+    Progress(int total, bool quiet)
+        : total(total), quiet(quiet), terminal(isatty(fileno(stderr)) != 0) {
+        clock.start();
+    }
+
+    void FrameDone() {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++done;
+        if (quiet || (done < total && clock.elapsed() - lastReport < 500)) return;
+        lastReport = clock.elapsed();
+        // On a terminal the line is rewritten in place; in a log every report has its line.
+        std::fprintf(stderr, "%sframe %d of %d (%.1f s)%s", terminal ? "\r" : "", done, total,
+                     lastReport / 1000.0, terminal && done < total ? "" : "\n");
+        std::fflush(stderr);
+    }
+    double Seconds() const { return clock.elapsed() / 1000.0; }
+
+private:
+    std::mutex mutex;
+    QElapsedTimer clock;
+    qint64 lastReport = -1000;
+    int done = 0;
+    int total;
+    bool quiet;
+    bool terminal;
+};
+
+// The first failure of any worker, which stops them all.
+class FirstFailure {
+public:
+    void Set(const QString& message) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (text.isEmpty()) text = message;
+        failed = true;
+    }
+    bool Failed() const { return failed; }
+    QString Text() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return text;
+    }
+
+private:
+    std::mutex mutex;
+    std::atomic<bool> failed{false};
+    QString text;
+};
+
+struct FrameJob {
+    const RenderOptions& options;
+    GameLoader* loader;
+    int first;
+    int last;
+    std::atomic<int> next;
+    Progress progress;
+    FirstFailure failure;
+};
+
+// The pictures are opaque: without the alpha channel PNG files are smaller and faster.
+bool SavePicture(const QImage& picture, const QString& path, const QString& format) {
+    if (format == "jpg") return SaveImageFile(picture, path, FindEncoder("image/jpeg"));
+    return SaveImageFile(picture.convertToFormat(QImage::Format_RGB32), path, "png", kPngQuality);
+}
+
+Ref<MapRenderer> CreateWorkerRenderer(FrameJob& job) {
+    Ref<MapRenderer> renderer;
+    if (CreateMapRenderer(renderer.Receive()) < 0) return renderer;
+    auto& impl = *static_cast<MapRendererImpl*>(renderer.Get());
+    impl.gameLoader.Reset(job.loader);  // every worker reads the one history
+    const Settings& settings = ProcessSettings();
+    renderer->SetImagesFolder(job.options.images.toStdString());
+    renderer->SetMapFolder(job.options.map.toStdString());
+    renderer->SetLargeFlags(!job.options.smallFlags);
+    renderer->SetTerritoryLabels(job.options.labels);
+    renderer->SetUnitQuantities(job.options.quantities);
+    renderer->SetUseRelief(!job.options.noRelief);
+    renderer->SetUnitColour(settings.unit_red, settings.unit_green, settings.unit_blue);
+    return renderer;
+}
+
+void RenderFrame(FrameJob& job, MapRendererImpl& impl, int frame) {
+    impl.currentFrame = frame;
+    impl.SizeFrameCache();
+    impl.random.Seed(FrameSeed(job.options.seed, frame));
+    impl.PrepareFrame();
+    if (!impl.ready) {
+        job.failure.Set(DiagnoseMapFolder(job.options.map));
+        return;
+    }
+    const QSize size = job.options.size.isValid()
+                           ? job.options.size
+                           : QSize(impl.mapData.mapWidth, impl.mapData.mapHeight);
+    const QImage picture = impl.ComposeExportImage(size.width(), size.height());
+    impl.ClearFrameCache();  // one picture at a time per worker
+    const QString path =
+        QDir(job.options.out).filePath(FrameFileName(frame, job.last, job.options.format));
+    if (picture.isNull()) {
+        job.failure.Set(
+            QString("a picture of %1x%2 pixels is too large").arg(size.width()).arg(size.height()));
+    } else if (!SavePicture(picture, path, job.options.format)) {
+        job.failure.Set("cannot write " + path);
+    } else {
+        job.progress.FrameDone();
+    }
+}
+
+void RenderWorker(FrameJob& job) {
+    Ref<MapRenderer> renderer = CreateWorkerRenderer(job);
+    if (!renderer) {
+        job.failure.Set("cannot create a renderer");
+        return;
+    }
+    auto& impl = *static_cast<MapRendererImpl*>(renderer.Get());
+    for (int frame = job.next++; frame <= job.last && !job.failure.Failed(); frame = job.next++) {
+        RenderFrame(job, impl, frame);
+    }
+}
+
+bool IsConverterText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QByteArray firstLine = file.readLine(256);
+    if (firstLine.endsWith('\n')) firstLine.chop(1);
+    if (firstLine.endsWith('\r')) firstLine.chop(1);
+    return firstLine == "TrevoConvert";
+}
+
+}  // namespace
+
+QString DiagnoseMapFolder(const QString& folder) {
+    if (folder.isEmpty()) return "no map folder given";
+    if (!QFileInfo(folder).isDir()) return "the map folder " + folder + " does not exist";
+    for (const char* name : {"polygons.txt", "place.txt", "map.properties"}) {
+        const QFileInfo file(QDir(folder).filePath(name));
+        if (!file.isFile() || !file.isReadable()) return "cannot read " + file.filePath();
+    }
+    return QDir(folder).filePath("polygons.txt") +
+           " or place.txt ends inside a point (a \")\" is missing)";
+}
+
+int HistoryRenderer::Fail(int code, const QString& message) {
+    std::fprintf(stderr, "quelm_render: %s\n", qPrintable(message));
+    return code;
+}
+
+void HistoryRenderer::Note(const QString& message) const {
+    if (!options.quiet) std::fprintf(stderr, "quelm_render: %s\n", qPrintable(message));
+}
+
+bool HistoryRenderer::CheckGameDefinition() {
+    if (!QFileInfo(options.game).isFile()) {
+        Fail(kExitBadInput, "cannot read the game definition " + options.game);
+        return false;
+    }
+    try {
+        XmlDocument document;
+        document.Parse(options.game.toStdString());
+    } catch (const XMLException& error) {
+        const QString what = error.code == 3
+                                 ? QString("is not well-formed XML (line %1)").arg(error.line)
+                                 : QString("cannot be read");
+        Fail(kExitBadInput, "the game definition " + options.game + " " + what);
+        return false;
+    }
+    return true;
+}
+
+bool HistoryRenderer::CheckHistory() {
+    if (!QFileInfo::exists(options.history)) {
+        if (options.historyGiven) {
+            Fail(kExitBadInput, "cannot read the converter text " + options.history);
+            return false;
+        }
+        Note("no converter text at " + options.history + ": drawing the start of the game only");
+        return true;
+    }
+    if (!IsConverterText(options.history)) {
+        Fail(kExitBadInput,
+             options.history + " is not a converter text (its first line is not TrevoConvert)");
+        return false;
+    }
+    historyPresent = true;
+    return true;
+}
+
+bool HistoryRenderer::CheckImagesFolder() {
+    if (QFileInfo(options.images).isDir()) return true;
+    Fail(kExitBadInput, "the image folder " + options.images + " does not exist");
+    return false;
+}
+
+bool HistoryRenderer::ReadGame() {
+    if (!CheckGameDefinition() || !CheckHistory()) return false;
+    CreateGameLoader(loader.Receive());
+    loader->SetGameFile(options.game.toStdString());
+    if (historyPresent) loader->SetConverterOutput(options.history.toStdString());
+    return true;
+}
+
+int HistoryRenderer::DumpMapFolder() {
+    MapData mapData;
+    mapData.mapFolder = options.map.toStdString();
+    mapData.useRelief = !options.noRelief;
+    const bool loaded = LoadMapData(mapData);
+    DumpMap(mapData, loaded, std::cout);
+    std::cout.flush();
+    return loaded ? kExitSuccess : Fail(kExitBadInput, DiagnoseMapFolder(options.map));
+}
+
+int HistoryRenderer::RenderFrames() {
+    const int count = loader->GetFrameCount(nullptr);
+    const auto [first, last] = options.frames.value_or(std::make_pair(0, count - 1));
+    if (count == 0) return Fail(kExitBadInput, "the game has no frames to draw");
+    if (last >= count) {
+        return Fail(kExitUsage, QString("--frames %1-%2: the game has frames 0-%3")
+                                    .arg(first)
+                                    .arg(last)
+                                    .arg(count - 1));
+    }
+    if (!QDir().mkpath(options.out))
+        return Fail(kExitBadInput, "cannot create the folder " + options.out);
+
+    FrameJob job{
+        options, loader.Get(), first, last, {first}, Progress(last - first + 1, options.quiet), {}};
+    const int workers = std::min(options.jobs, last - first + 1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) threads.emplace_back(RenderWorker, std::ref(job));
+    for (std::thread& thread : threads) thread.join();
+    if (job.failure.Failed()) return Fail(kExitBadInput, job.failure.Text());
+    Note(QString("%1 pictures written to %2 in %3 s")
+             .arg(last - first + 1)
+             .arg(QDir(options.out).absolutePath())
+             .arg(job.progress.Seconds(), 0, 'f', 1));
+    return kExitSuccess;
+}
+
+int HistoryRenderer::Run() {
+    FillInputsFromSettings(options);
+    if (options.dumpHistory || !options.out.isEmpty()) {
+        if (!ReadGame()) return kExitBadInput;
+    }
+    if (options.dumpHistory) {
+        DumpHistory(static_cast<GameLoaderImpl*>(loader.Get())->history, std::cout);
+        std::cout.flush();
+    }
+    if (options.dumpMap) {
+        const int code = DumpMapFolder();
+        if (code != kExitSuccess) return code;
+    }
+    if (options.out.isEmpty()) return kExitSuccess;
+    if (!CheckImagesFolder()) return kExitBadInput;
+    return RenderFrames();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include "game/gameloader.h"
+#include "game/ref.h"
+#include "renderoptions.h"
+
+// Exit codes of quelm_render.
+enum ExitCode { kExitSuccess = 0, kExitBadInput = 1, kExitUsage = 2 };
+
+// Reads a game's files and draws its frames into pictures, one renderer per worker, or
+// prints what was read. Run returns the exit code; messages go to standard error.
+class HistoryRenderer {
+public:
+    explicit HistoryRenderer(RenderOptions options) : options(std::move(options)) {}
+    int Run();
+
+private:
+    bool CheckGameDefinition();
+    bool CheckHistory();
+    bool CheckImagesFolder();
+    bool ReadGame();
+    int DumpMapFolder();
+    int RenderFrames();
+    int Fail(int code, const QString& message);
+    void Note(const QString& message) const;
+
+    RenderOptions options;
+    bool historyPresent = false;
+    Ref<GameLoader> loader;
+};
+
+// Why a map folder does not load, naming the folder or file.
+QString DiagnoseMapFolder(const QString& folder);

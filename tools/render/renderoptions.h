@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// What the command line of quelm_render asks for. Inputs left out are filled from the
+// saved settings, as the viewer would read them.
+struct RenderOptions {
+    QString game;
+    QString history;
+    bool historyGiven = false;  // on the command line, not from the settings
+    QString map;
+    QString images;
+    bool labels = false;
+    bool quantities = false;
+    bool smallFlags = false;
+    bool noRelief = false;
+    QString out;
+    QString format = "png";
+    QSize size;                                 // empty: the map's own size
+    std::optional<std::pair<int, int>> frames;  // inclusive
+    int jobs = 1;
+    std::uint32_t seed = 1;
+    bool quiet = false;
+    bool dumpHistory = false;
+    bool dumpMap = false;
+};
+
+// Reads the command line. Returns the options, or an error text for a usage error (an
+// empty text when only the help was asked for, which has been printed).
+struct ParsedOptions {
+    std::optional<RenderOptions> options;
+    QString error;
+    bool helpShown = false;
+};
+ParsedOptions ParseRenderOptions(const QStringList& arguments);
+
+// Fills the inputs the command line left out from the saved settings.
+void FillInputsFromSettings(RenderOptions& options);
