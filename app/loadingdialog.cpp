@@ -49,6 +49,7 @@ int LoadingDialog::RunModal(LoadingWalk& walk) {
     CentreOnScreen(dialog);
 
     progress->setRange(0, walk.Start());
+    progress->setValue(0);
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, &dialog, [&] {
         std::int32_t position = 0;
