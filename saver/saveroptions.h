@@ -21,7 +21,7 @@ struct SaverOptions {
 
 // Reads the command line (without the program's name) and the value of the variable
 // XSCREENSAVER_WINDOW ("" when unset). Options are written with one dash or two:
-//   -window          an ordinary window (the default)
+//   -window          an ordinary window (the default, unless XSCREENSAVER_WINDOW is set)
 //   -root, -s        full screen; inside $XSCREENSAVER_WINDOW when that is set, which is how
 //                    xscreensaver runs its screen savers
 //   -window-id ID    inside the X window ID (decimal or 0x hexadecimal); may follow -root,

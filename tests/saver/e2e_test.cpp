@@ -136,17 +136,23 @@ TEST_F(SaverProgramTest, WindowShowsTheMapDriftingLeft) {
     EXPECT_GE(shift, 1);
 }
 
-TEST_F(SaverProgramTest, WindowIdDrawsIntoTheTestsWindowFollowsItsSizeAndEndsWithIt) {
+TEST_F(SaverProgramTest, DrawsIntoTheWindowItIsGivenFollowsItsSizeAndEndsWithIt) {
+    // xscreensaver names its window in the environment and runs "quelm --root".
     const std::uint32_t gone = display.CreateWindow({0, 0, 10, 10});
     display.DestroyWindow(gone);
-    Saver nowhere({QStringLiteral("-window-id"), Hex(gone)}, Environment());
+    QProcessEnvironment environment = Environment();
+    environment.insert(QStringLiteral("XSCREENSAVER_WINDOW"), Hex(gone));
+    Saver nowhere({QStringLiteral("--root")}, environment);
     ASSERT_TRUE(nowhere.Finished(10000));
     EXPECT_EQ(nowhere.ExitCode(), 1);
-    EXPECT_TRUE(nowhere.ErrorOutput().contains(QStringLiteral("there is no X window")));
+    EXPECT_TRUE(
+        nowhere.ErrorOutput().contains(QStringLiteral("there is no X window ") + Hex(gone)));
+
+    // Its settings' preview adds --window-id, which wins over the environment.
 
     const std::uint32_t window = display.CreateWindow({100, 80, 640, 400});
     Saver saver({QStringLiteral("--root"), QStringLiteral("--window-id"), Hex(window)},
-                Environment());
+                environment);
     ASSERT_TRUE(MapShownIn(window)) << saver.ErrorOutput().toStdString();
     EXPECT_EQ(display.MappedChildren(window), std::vector<QRect>{QRect(0, 0, 640, 400)});
     EXPECT_FALSE(display.FindTopLevel({kScreenWidth, kScreenHeight}));
@@ -162,16 +168,6 @@ TEST_F(SaverProgramTest, WindowIdDrawsIntoTheTestsWindowFollowsItsSizeAndEndsWit
     display.DestroyWindow(window);
     ASSERT_TRUE(saver.Finished(10000));
     EXPECT_EQ(saver.ExitCode(), 0) << saver.ErrorOutput().toStdString();
-}
-
-TEST_F(SaverProgramTest, RootDrawsIntoTheWindowThatXscreensaverNames) {
-    const std::uint32_t window = display.CreateWindow({0, 0, kScreenWidth, kScreenHeight});
-    QProcessEnvironment environment = Environment();
-    environment.insert(QStringLiteral("XSCREENSAVER_WINDOW"), Hex(window));
-    Saver saver({QStringLiteral("--root")}, environment);
-    ASSERT_TRUE(MapShownIn(window)) << saver.ErrorOutput().toStdString();
-    EXPECT_EQ(display.MappedChildren(window),
-              std::vector<QRect>{QRect(0, 0, kScreenWidth, kScreenHeight)});
 }
 
 TEST_F(SaverProgramTest, RootFillsTheScreenAndEndsOnAKeyPress) {

@@ -48,8 +48,6 @@ private slots:
             data.mapHeight = 100;
             data.tileWidth = 100;
             data.tileHeight = 100;
-            data.columns = 2;
-            data.rows = 1;
         });
         renderer->SetZoom(1.0);
         Application().renderer = renderer;
@@ -94,17 +92,6 @@ private slots:
         const std::int32_t offset = renderer->GetOffsetX();
         QVERIFY(offset < -302);  // the drift goes on where it was
         QTRY_VERIFY(renderer->GetOffsetX() < offset);
-    }
-
-    void paintsTheRenderersPicture() {
-        SaverWindow window;
-        StartWith(window, 300, 200);
-        const QImage shown = window.grab().toImage();
-        QCOMPARE(shown.size(), QSize(300, 200));
-        // The hand-made map has no tiles: the empty tiles' white fills the map's band in the
-        // middle of the view, and the view's black background lies above and below it.
-        QCOMPARE(shown.pixel(150, 100), qRgb(255, 255, 255));
-        QCOMPARE(shown.pixel(150, 10), qRgb(0, 0, 0));
     }
 
     void fullScreenInputEndsTheSaverButATremorDoesNot() {
