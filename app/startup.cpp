@@ -4,7 +4,6 @@
 
 #include <ctime>
 
-#include "platform/guistarter.h"
 #include "render/loadingdialoghost.h"
 #include "settings/converterlaunch.h"
 #include "settings/settingsstore.h"
@@ -41,7 +40,7 @@ ApplicationState& Application() {
 void InitialiseRenderer(QWidget* window, LoadingDialogHost* loadingDialog) {
     ApplicationState& app = Application();
     if (app.renderer) return;
-    static GuiStarter starter;
+    if (!app.guiStarter) app.guiStarter = std::make_unique<GuiStarter>();
     RendererEnvironment environment;
     environment.randomSeed = static_cast<std::uint32_t>(std::time(nullptr));
     if (CreateMapRenderer(app.renderer.Receive(), environment) < 0) return;
@@ -68,3 +67,5 @@ void ApplySettingsToRenderer(QWidget* window) {
 }
 
 void ReleaseRenderer() { Application().renderer.Reset(); }
+
+void ReleaseGuiStarter() { Application().guiStarter.reset(); }

@@ -2,7 +2,10 @@
 
 #include <QSize>
 
+#include <memory>
+
 #include "game/ref.h"
+#include "platform/guistarter.h"
 #include "render/maprenderer.h"
 #include "settings/presets.h"
 #include "settings/settings.h"
@@ -11,10 +14,12 @@ class QWidget;
 class LoadingDialogHost;
 
 // What each program holds for its whole life besides its settings record: the version
-// list of the configuration dialog, its one renderer (absent until created, and when
-// creation failed) and the view size last handed to it.
+// list of the configuration dialog, the usage-counted GUI starter taken at start-up, its one
+// renderer (absent until created, and when creation failed) and the view size last handed
+// to it.
 struct ApplicationState {
     VersionList versions;
+    std::unique_ptr<GuiStarter> guiStarter;
     Ref<MapRenderer> renderer;
     int viewWidth = 0;
     int viewHeight = 0;
@@ -33,3 +38,7 @@ void ApplySettingsToRenderer(QWidget* window);
 
 // Releases the renderer (the screen saver does so when its window closes).
 void ReleaseRenderer();
+
+// Destroys the GUI starter taken at start-up (the screen saver does so when its window
+// closes; the viewer keeps it to the end).
+void ReleaseGuiStarter();

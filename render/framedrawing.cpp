@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,9 @@ constexpr Argb kInvalidTextColour = 0xFFFF0000;
 constexpr double kInvalidPointSize = 16;
 constexpr std::uint32_t kTranslucentAlpha = 100;
 const char* const kInvalidText = "Current Quelm configuration is invalid!";
+// What the scaled copies of the cached frames may take together: all eleven frames of an
+// animation at the default zoom (3.2 MB each for the revised map), fewer at larger zooms.
+constexpr std::int64_t kScaledFramesBudgetBytes = std::int64_t{64} << 20;
 
 // The closed outline of one polygon: its points followed by its first point again. Indices
 // outside the territory's point list are skipped, leaving (0, 0) at the end.
@@ -84,6 +88,7 @@ void MapRendererImpl::EvictFrame() {
     const std::int32_t victim = currentFrame < lowest ? highest : lowest;
     frameCache[static_cast<std::size_t>(victim)] = QImage();
     frameDirty[static_cast<std::size_t>(victim)] = 1;
+    DropScaledFrame(static_cast<std::size_t>(victim));
 }
 
 void MapRendererImpl::PrepareFrame() {
@@ -96,7 +101,7 @@ bool MapRendererImpl::DrawCurrentFrame() {
     if (!loadMapData(mapData)) return false;
     const auto slot = static_cast<std::size_t>(currentFrame);
     frameCache[slot] = QImage();
-    DropScaledFrame();
+    DropScaledFrame(slot);
     // A map size of zero or less, or one beyond the image limit, is not drawn.
     QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight);
     if (frame.isNull()) return false;
@@ -242,18 +247,40 @@ void MapRendererImpl::DrawMapCopies(Canvas& canvas, const QImage& frame, std::in
 
 const QImage& MapRendererImpl::ScaledFrame(const QImage& frame, std::int32_t w, std::int32_t h) {
     if (frame.width() == w && frame.height() == h) return frame;
-    if (!ImageFitsLimit(w, h)) return frame;
-    if (scaledFrame.isNull() || scaledFrameSource != frame.cacheKey() || scaledFrame.width() != w ||
-        scaledFrame.height() != h) {
+    if (!ImageFitsLimit(w, h) || currentFrame < 0) return frame;
+    const auto slot = static_cast<std::size_t>(currentFrame);
+    if (scaledFrames.size() <= slot) scaledFrames.resize(slot + 1);
+    ScaledCopy& copy = scaledFrames[slot];
+    if (copy.image.isNull() || copy.source != frame.cacheKey() || copy.image.width() != w ||
+        copy.image.height() != h) {
         // Averaging over the source area keeps the thin outlines whole at small zooms.
-        scaledFrame = frame.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        scaledFrameSource = frame.cacheKey();
-        if (scaledFrame.isNull()) return frame;
+        copy.image = frame.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        copy.source = frame.cacheKey();
+        if (copy.image.isNull()) return frame;
+        KeepScaledFramesWithinBudget(slot);
     }
-    return scaledFrame;
+    return copy.image;
 }
 
-void MapRendererImpl::DropScaledFrame() {
-    scaledFrame = QImage();
-    scaledFrameSource = 0;
+void MapRendererImpl::DropScaledFrame() { scaledFrames.clear(); }
+
+void MapRendererImpl::DropScaledFrame(std::size_t slot) {
+    if (slot < scaledFrames.size()) scaledFrames[slot] = ScaledCopy();
+}
+
+void MapRendererImpl::KeepScaledFramesWithinBudget(std::size_t slot) {
+    std::int64_t bytes = 0;
+    for (const ScaledCopy& copy : scaledFrames) bytes += copy.image.sizeInBytes();
+    while (bytes > kScaledFramesBudgetBytes) {
+        std::size_t farthest = slot;
+        for (std::size_t i = 0; i < scaledFrames.size(); ++i) {
+            const auto distance = [slot](std::size_t other) {
+                return other > slot ? other - slot : slot - other;
+            };
+            if (!scaledFrames[i].image.isNull() && distance(i) > distance(farthest)) farthest = i;
+        }
+        if (farthest == slot) return;
+        bytes -= scaledFrames[farthest].image.sizeInBytes();
+        DropScaledFrame(farthest);
+    }
 }

@@ -92,11 +92,17 @@ public:
     // The copies of the frame side by side across the view, w x h each, from offsetX.
     void DrawMapCopies(Canvas& canvas, const QImage& frame, std::int32_t y, std::int32_t w,
                        std::int32_t h);
-    // The frame already scaled to w x h: the frame itself at its own size, otherwise a copy
-    // kept until the frame or the size changes (or the frame itself when a copy would be
-    // too large; the canvas then scales while drawing).
+    // The current frame already scaled to w x h: the frame itself at its own size, otherwise
+    // a copy kept per cached frame until that frame or the size changes, so that an animation
+    // swinging over the cached frames scales each of them once (or the frame itself when a
+    // copy would be too large; the canvas then scales while drawing).
     const QImage& ScaledFrame(const QImage& frame, std::int32_t w, std::int32_t h);
+    // Drops every scaled copy, or the one of a frame.
     void DropScaledFrame();
+    void DropScaledFrame(std::size_t slot);
+    // Drops the copies of other frames, farthest from slot first, while the copies together
+    // take more than their memory budget.
+    void KeepScaledFramesWithinBudget(std::size_t slot);
 
     // Flags, units and the overlay (unitsandflags.cpp).
     // The cached or newly read flag image of a player.
@@ -145,6 +151,10 @@ public:
     TickClock tickCount;
     // Reads the map folder into mapData; tests put hand-made map data in its place.
     std::function<bool(MapData&)> loadMapData = LoadMapData;
-    QImage scaledFrame;                  // the current frame at the current zoom, see ScaledFrame
-    std::int64_t scaledFrameSource = 0;  // cache key of the frame image it was made from
+    // A cached frame at the current zoom, and the cache key of the frame image it was made from.
+    struct ScaledCopy {
+        QImage image;
+        std::int64_t source = 0;
+    };
+    std::vector<ScaledCopy> scaledFrames;  // by frame, see ScaledFrame
 };

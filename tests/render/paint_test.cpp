@@ -215,15 +215,55 @@ TEST_F(PaintTest, PaintedPixelsShowTheFrameScaledOverBlack) {
     EXPECT_EQ(view.pixel(10, 150), 0xFF000000u);   // outside the square, no tiles
     EXPECT_EQ(view.pixel(75, 50), 0xFF000000u);    // above the centred map
 
-    const qint64 scaledKey = Impl().scaledFrame.cacheKey();
+    const qint64 scaledKey = Impl().scaledFrames.at(0).image.cacheKey();
     renderer->SetOffsetX(-150);
     ASSERT_TRUE(renderer->Paint(&window, &view));
-    EXPECT_EQ(Impl().scaledFrame.cacheKey(), scaledKey);  // reused while the zoom stays
+    EXPECT_EQ(Impl().scaledFrames.at(0).image.cacheKey(),
+              scaledKey);  // reused while the zoom stays
     renderer->SetZoom(0.25);
     ASSERT_TRUE(renderer->Paint(&window, &view));
-    EXPECT_EQ(Impl().scaledFrame.size(), QSize(100, 50));
+    EXPECT_EQ(Impl().scaledFrames.at(0).image.size(), QSize(100, 50));
     renderer->SetUnitColour(1, 2, 3);  // clears the cache: the copy goes with it
-    EXPECT_TRUE(Impl().scaledFrame.isNull());
+    EXPECT_TRUE(Impl().scaledFrames.empty());
+}
+
+TEST_F(PaintTest, EachCachedFrameKeepsItsScaledCopyWithinTheBudget) {
+    FillHistory(renderer, 3);
+    SetView(500, 300);
+    renderer->SetZoom(0.5);
+    QImage view;
+    std::vector<qint64> keys;
+    for (int frame : {2, 1, 0}) {
+        Impl().currentFrame = frame;
+        ASSERT_TRUE(renderer->Paint(&window, &view));
+        keys.push_back(Impl().scaledFrames.at(static_cast<std::size_t>(frame)).image.cacheKey());
+    }
+    // Swinging back over the frames scales none of them again.
+    for (int frame : {1, 2}) {
+        Impl().currentFrame = frame;
+        ASSERT_TRUE(renderer->Paint(&window, &view));
+    }
+    for (std::size_t frame = 0; frame < 3; ++frame) {
+        EXPECT_EQ(Impl().scaledFrames.at(frame).image.cacheKey(), keys[2 - frame]);
+    }
+    EXPECT_EQ(loads, 3);
+
+    // Copies of 4004 x 2002 (about 32 MB each; zooms near 1 show the frame itself): only two
+    // fit the budget of 64 MB, and the one farthest from the frame shown goes first.
+    UseHandMadeMap(renderer, [](MapData& data) {
+        RedSquareMap(data);
+        data.mapWidth = 3960;
+        data.mapHeight = 1980;
+    });
+    renderer->SetMapFolder("large");
+    renderer->SetZoom(1.011);
+    for (int frame : {0, 1, 2}) {
+        Impl().currentFrame = frame;
+        ASSERT_TRUE(renderer->Paint(&window, &view));
+    }
+    EXPECT_TRUE(Impl().scaledFrames.at(0).image.isNull());
+    EXPECT_EQ(Impl().scaledFrames.at(1).image.size(), QSize(4004, 2002));
+    EXPECT_EQ(Impl().scaledFrames.at(2).image.size(), QSize(4004, 2002));
 }
 
 }  // namespace
