@@ -99,9 +99,11 @@ std::string ConverterRun::FailureReason() const {
         case Result::NotStarted:
             return "\"" + command.program.toStdString() +
                    "\" could not be started: " + process.errorString().toStdString();
-        case Result::TimedOut:
-            return "the converter was stopped after " + std::to_string((timeLimitMs + 999) / 1000) +
-                   " seconds without finishing";
+        case Result::TimedOut: {
+            const int seconds = (timeLimitMs + 999) / 1000;
+            return "the converter was stopped after " + std::to_string(seconds) +
+                   (seconds == 1 ? " second" : " seconds") + " without finishing";
+        }
         case Result::Cancelled:
             return "the import was cancelled";
         case Result::Failed:
