@@ -149,7 +149,8 @@ private slots:
         QVERIFY(Application().renderer);
         ConfirmImport({files.java, files.jar, files.save, files.gameFile, files.mapFolder + "/map",
                        "/usr/share/games/triplea/assets"});
-        QVERIFY2(messages.shown.empty(), messages.shown.front().first.c_str());
+        QVERIFY2(messages.shown.empty(),
+                 messages.shown.empty() ? "" : messages.shown.front().first.c_str());
         ApplySettingsToRenderer(&window);
         Ref<GameLoader> loader;
         Application().renderer->GetGameLoader(loader.Receive());
