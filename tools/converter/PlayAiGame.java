@@ -5,8 +5,8 @@
 //
 // TripleA looks for the game's map in HOME/triplea/downloadedMaps/<map name> and for its
 // game_engine.properties in the working folder; quelm_play_ai_game prepares both. The game is
-// saved when round ROUNDS + 1 begins, so it holds ROUNDS whole rounds. Exit code 0 when the
-// game was saved, 1 with one line on standard error otherwise.
+// saved when round ROUNDS + 1 begins, so it holds ROUNDS whole rounds, or earlier when a side
+// has won. Exit code 0 when the game was saved, 1 with one line on standard error otherwise.
 
 import games.strategy.engine.data.GameData;
 import games.strategy.engine.data.GameParser;
@@ -31,6 +31,7 @@ import java.util.LinkedHashMap;
 import java.util.Map;
 import java.util.Set;
 import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicReference;
 
 public final class PlayAiGame {
@@ -58,6 +59,9 @@ public final class PlayAiGame {
     }
 
     static void play(File gameFile, int rounds, File output) throws Exception {
+        // Without a window: TripleA's headless mode, in which a victory ends the game instead
+        // of asking in a dialog whether to go on.
+        System.setProperty("triplea.headless", "true");
         // The AI players wait between their moves so that a person can follow them; not here.
         ClientSetting.AI_PAUSE_DURATION.save("0");
         ClientSetting.flush();
@@ -83,9 +87,10 @@ public final class PlayAiGame {
         Thread running = new Thread(game::startGame, "AI game");
         running.setDaemon(true);
         running.start();
-        while (!roundsPlayed.await(1, java.util.concurrent.TimeUnit.SECONDS)) {
-            if (!running.isAlive()) {
-                break; // the game ended before all rounds were played
+        while (!roundsPlayed.await(1, TimeUnit.SECONDS)) {
+            if (!running.isAlive() || !game.isGameSequenceRunning()) {
+                System.out.println("The game is over.");
+                break;
             }
         }
         game.stopGame();
