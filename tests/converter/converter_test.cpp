@@ -189,26 +189,33 @@ TEST(TextGameConverterTest, StoppedConverterLeavesNoScratchFile) {
     TemporaryFolder folder;
     const std::string installation = MakeInstallationFolder(files, folder);
     const ConverterCommand command = ConverterCommandFor(files, installation, files.save);
-    bool stoppedWhileWriting = false;
-    // The scratch file lives a few hundred milliseconds; a run that ends before it was seen
-    // is tried again.
-    for (int attempt = 0; attempt < 5 && !stoppedWhileWriting; ++attempt) {
+    // Stopped as soon as its scratch file appears. A run that finished before the signal came
+    // (its whole output in place) is tried again.
+    bool interrupted = false;
+    for (int attempt = 0; attempt < 5 && !interrupted; ++attempt) {
         fs::remove(installation + "/Trevo.txt");
         QProcess process;
         process.start(command.program, command.arguments);
         ASSERT_TRUE(process.waitForStarted());
-        while (process.state() != QProcess::NotRunning && !stoppedWhileWriting) {
+        bool stopped = false;
+        while (process.state() != QProcess::NotRunning && !stopped) {
             const std::vector<std::string> names = FilesBesideTheClasses(installation);
             if (!names.empty() && names.front().find(".part") != std::string::npos) {
                 process.terminate();
-                stoppedWhileWriting = true;
+                stopped = true;
             }
-            process.waitForFinished(2);
+            process.waitForFinished(1);
         }
         process.waitForFinished();
+        const std::vector<std::string> left = FilesBesideTheClasses(installation);
+        if (left.empty()) {
+            interrupted = stopped;
+        } else {
+            ASSERT_EQ(left, std::vector<std::string>{"Trevo.txt"});
+            EXPECT_EQ(LastLine(ReadBytes(installation + "/Trevo.txt")), "End Frame");
+        }
     }
-    ASSERT_TRUE(stoppedWhileWriting);
-    EXPECT_EQ(FilesBesideTheClasses(installation), std::vector<std::string>{});
+    EXPECT_TRUE(interrupted);
 }
 
 TEST(TextGameConverterTest, GameOfTheAiPlayersConverts) {

@@ -72,24 +72,89 @@ public final class TextGameConverter {
 
     static void convert(File save, File output) throws ConversionFailure {
         GameData data = readSavedGame(save);
-        Path folder = output.toPath().getParent();
-        Path temporary = createScratchFile(folder, output.getName());
-        // A converter stopped from outside (the viewer's Cancel) leaves nothing behind.
-        Thread cleanUp = new Thread(() -> deleteQuietly(temporary));
-        Runtime.getRuntime().addShutdownHook(cleanUp);
+        ScratchFile scratch = new ScratchFile(output.toPath());
         try {
-            try (Writer out =
-                     new BufferedWriter(new OutputStreamWriter(Files.newOutputStream(temporary),
-                                            StandardCharsets.UTF_8),
-                         1 << 16)) {
+            try (Writer out = new BufferedWriter(
+                     new OutputStreamWriter(
+                         Files.newOutputStream(scratch.path()), StandardCharsets.UTF_8),
+                     1 << 16)) {
                 writeHistory(data, out);
             }
-            moveIntoPlace(temporary, output.toPath());
+            scratch.moveIntoPlace();
         } catch (IOException | RuntimeException e) {
-            deleteQuietly(temporary);
+            scratch.delete();
             throw new ConversionFailure("cannot write " + output + ": " + describe(e));
         }
-        Runtime.getRuntime().removeShutdownHook(cleanUp);
+    }
+
+    /**
+     * The file the text is written to, beside the output and renamed to it at the end. A
+     * converter stopped from outside (the viewer's Cancel sends SIGTERM) removes it on the way
+     * out, whenever the signal comes: the shutdown hook and the steps that create and rename
+     * the file take turns on one lock, and after the hook neither step does anything.
+     */
+    static final class ScratchFile {
+        private final Path output;
+        private Path path;
+        private boolean shuttingDown;
+
+        ScratchFile(Path outputPath) throws ConversionFailure {
+            output = outputPath;
+            try {
+                Runtime.getRuntime().addShutdownHook(new Thread(this::removeOnShutdown));
+            } catch (IllegalStateException e) {
+                throw new ConversionFailure("stopped");
+            }
+            create(output.getParent(), output.getFileName().toString());
+        }
+
+        Path path() {
+            return path;
+        }
+
+        private synchronized void create(Path folder, String name) throws ConversionFailure {
+            for (int attempt = 0; !shuttingDown; ++attempt) {
+                Path candidate =
+                    folder.resolve(name + "." + Long.toHexString(RANDOM.nextLong()) + ".part");
+                try {
+                    // Made with the permissions any new file gets here, which the output keeps
+                    // (a temporary file's would be the owner's alone).
+                    path = Files.createFile(candidate);
+                    return;
+                } catch (FileAlreadyExistsException e) {
+                    if (attempt == 100) {
+                        throw new ConversionFailure(
+                            "cannot write in " + folder + ": " + describe(e));
+                    }
+                } catch (IOException | RuntimeException e) {
+                    throw new ConversionFailure("cannot write in " + folder + ": " + describe(e));
+                }
+            }
+            throw new ConversionFailure("stopped");
+        }
+
+        synchronized void moveIntoPlace() throws IOException {
+            if (shuttingDown) {
+                return;
+            }
+            try {
+                Files.move(path, output, StandardCopyOption.ATOMIC_MOVE,
+                    StandardCopyOption.REPLACE_EXISTING);
+            } catch (AtomicMoveNotSupportedException e) {
+                Files.move(path, output, StandardCopyOption.REPLACE_EXISTING);
+            }
+        }
+
+        void delete() {
+            deleteQuietly(path);
+        }
+
+        private synchronized void removeOnShutdown() {
+            shuttingDown = true;
+            if (path != null) {
+                deleteQuietly(path);
+            }
+        }
     }
 
     // Reads the saved game the way TripleA does (a gzip stream of the engine's Version, then
@@ -276,32 +341,6 @@ public final class TextGameConverter {
         }
         String message = e.getMessage();
         return message == null || message.isEmpty() ? e.getClass().getSimpleName() : message;
-    }
-
-    // A new file beside the output with the permissions any new file gets here, which the
-    // output keeps after the rename (a temporary file's would be the owner's alone).
-    private static Path createScratchFile(Path folder, String name) throws ConversionFailure {
-        for (int attempt = 0;; ++attempt) {
-            Path path = folder.resolve(name + "." + Long.toHexString(RANDOM.nextLong()) + ".part");
-            try {
-                return Files.createFile(path);
-            } catch (FileAlreadyExistsException e) {
-                if (attempt == 100) {
-                    throw new ConversionFailure("cannot write in " + folder + ": " + describe(e));
-                }
-            } catch (IOException | RuntimeException e) {
-                throw new ConversionFailure("cannot write in " + folder + ": " + describe(e));
-            }
-        }
-    }
-
-    private static void moveIntoPlace(Path from, Path to) throws IOException {
-        try {
-            Files.move(
-                from, to, StandardCopyOption.ATOMIC_MOVE, StandardCopyOption.REPLACE_EXISTING);
-        } catch (AtomicMoveNotSupportedException e) {
-            Files.move(from, to, StandardCopyOption.REPLACE_EXISTING);
-        }
     }
 
     private static void deleteQuietly(Path path) {
