@@ -26,6 +26,7 @@ ConverterRun::Result RunWithProgress(QWidget* parent, ConverterRun& run, const S
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);
     progress.setWindowModality(Qt::WindowModal);
+    // Cancel, Escape and closing the window all stop the converter.
     QObject::connect(&progress, &QProgressDialog::canceled, [&run] { run.Cancel(); });
     progress.show();
     return run.Wait();

@@ -107,22 +107,34 @@ private slots:
                  store->folder.File("x.tsvg"));  // the settings are kept all the same
     }
 
+    // The Cancel button, and Escape in the progress window.
+    void cancelStopsTheConverterWithoutAMessage_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("Escape") << true;
+    }
+
     void cancelStopsTheConverterWithoutAMessage() {
+        QFETCH(bool, escape);
         store->folder.Write("installation/Trevo.txt", "TrevoConvert\nold history\n");
         const std::string java = StandIn("exec sleep 30");
         bool sawProgress = false;
         QElapsedTimer clock;
         clock.start();
         ConfirmImport({java, "/TA/triplea.jar", store->folder.File("x.tsvg")},
-                      [&sawProgress](QDialog& dialog) {
-                          QTimer::singleShot(300, &dialog, [&dialog, &sawProgress] {
+                      [&sawProgress, escape](QDialog& dialog) {
+                          QTimer::singleShot(300, &dialog, [&dialog, &sawProgress, escape] {
                               auto* progress =
                                   dialog.findChild<QProgressDialog*>("converterProgress");
                               if (!progress || !progress->isVisible()) return;
                               auto* cancel = progress->findChild<QPushButton*>();
                               if (!cancel || cancel->text() != "Cancel") return;
                               sawProgress = true;
-                              cancel->click();
+                              if (escape) {
+                                  QTest::keyClick(progress, Qt::Key_Escape);
+                              } else {
+                                  cancel->click();
+                              }
                           });
                       });
         QVERIFY(sawProgress);

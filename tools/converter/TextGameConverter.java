@@ -65,6 +65,11 @@ public final class TextGameConverter {
         } catch (ConversionFailure failure) {
             System.err.println("TextGameConverter: " + oneLine(failure.getMessage()));
             System.exit(1);
+        } catch (Throwable unexpected) {
+            // The caller shows the last line of standard error: make it say what happened.
+            unexpected.printStackTrace();
+            System.err.println("TextGameConverter: " + oneLine(unexpected.toString()));
+            System.exit(1);
         }
         // TripleA's classes may leave threads behind; the work is done.
         System.exit(0);
@@ -73,6 +78,7 @@ public final class TextGameConverter {
     static void convert(File save, File output) throws ConversionFailure {
         GameData data = readSavedGame(save);
         ScratchFile scratch = new ScratchFile(output.toPath());
+        boolean written = false;
         try {
             try (Writer out = new BufferedWriter(
                      new OutputStreamWriter(
@@ -81,9 +87,16 @@ public final class TextGameConverter {
                 writeHistory(data, out);
             }
             scratch.moveIntoPlace();
-        } catch (IOException | RuntimeException e) {
-            scratch.delete();
+            written = true;
+        } catch (IOException e) {
             throw new ConversionFailure("cannot write " + output + ": " + describe(e));
+        } catch (RuntimeException e) {
+            throw new ConversionFailure(
+                "cannot replay the history of " + save + ": " + describe(e));
+        } finally {
+            if (!written) {
+                scratch.delete();
+            }
         }
     }
 
