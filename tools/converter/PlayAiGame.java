@@ -5,8 +5,9 @@
 //
 // TripleA looks for the game's map in HOME/triplea/downloadedMaps/<map name> and for its
 // game_engine.properties in the working folder; quelm_play_ai_game prepares both. The game is
-// saved when round ROUNDS + 1 begins, so it holds ROUNDS whole rounds, or earlier when a side
-// has won. Exit code 0 when the game was saved, 1 with one line on standard error otherwise.
+// saved when round ROUNDS + 1 begins, so it holds ROUNDS whole rounds (and at most the step
+// that was starting), or earlier when a side has won. Exit code 0 when the game was saved, 1
+// with one line on standard error otherwise.
 
 import games.strategy.engine.data.GameData;
 import games.strategy.engine.data.GameParser;
