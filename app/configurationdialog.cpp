@@ -19,8 +19,8 @@
 
 #include "app/artwork.h"
 #include "app/helppages.h"
+#include "app/saveimport.h"
 #include "map/stringutil.h"
-#include "settings/converterlaunch.h"
 #include "settings/settingsstore.h"
 #include "settings/validation.h"
 
@@ -332,7 +332,7 @@ void ConfigurationDialog::Confirm() {
     settings.relief_tiles = reliefBox->isChecked();
     settings.do_file_import = importBox->isChecked();
     settings.version = versionList->currentIndex();
-    LaunchSaveGameImport(settings, importBox->isChecked());
+    ImportSaveGame(this, settings, importBox->isChecked(), messages);
     ValidateSettings(settings, messages);
     SaveSettings();
 }

@@ -30,8 +30,8 @@ protected:
 };
 
 // The configuration dialog shared by the viewer and the screen saver. It edits the
-// program's settings record; OK copies the fields into it, starts the saved-game import,
-// validates and saves. It ends with result 1 on OK and on Cancel alike.
+// program's settings record; OK copies the fields into it, runs the saved-game import and
+// waits for it, validates and saves. It ends with result 1 on OK and on Cancel alike.
 class ConfigurationDialog : public QDialog {
     Q_OBJECT
 public:

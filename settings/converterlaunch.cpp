@@ -47,14 +47,25 @@ ConverterCommand MakeConverterCommand(const Settings& settings,
              QString::fromStdString(settings.save), OutputPathIn(folder)}};
 }
 
-void LaunchSaveGameImport(const Settings& settings, bool importChecked) {
+SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked) {
     const QString installationFolder = InstallationFolder();
-    const QString output = OutputPath(installationFolder);
-    if (!settings.save.empty() && importChecked) {
-        if (installationFolder.isEmpty()) return;
-        const ConverterCommand command =
-            MakeConverterCommand(settings, installationFolder.toStdString());
-        if (QProcess::startDetached(command.program, command.arguments)) return;
+    SaveGameImport plan;
+    plan.output = OutputPath(installationFolder).toStdString();
+    if (settings.save.empty() || !importChecked) {
+        plan.action = SaveGameImport::Action::DeleteOutput;
+    } else if (!installationFolder.isEmpty()) {
+        plan.action = SaveGameImport::Action::RunConverter;
+        plan.command = MakeConverterCommand(settings, installationFolder.toStdString());
     }
-    QFile::remove(output);
+    return plan;
+}
+
+void LaunchSaveGameImport(const Settings& settings, bool importChecked) {
+    const SaveGameImport plan = PlanSaveGameImport(settings, importChecked);
+    if (plan.action == SaveGameImport::Action::Nothing) return;
+    if (plan.action == SaveGameImport::Action::RunConverter &&
+        QProcess::startDetached(plan.command.program, plan.command.arguments)) {
+        return;
+    }
+    QFile::remove(QString::fromStdString(plan.output));
 }

@@ -23,8 +23,19 @@ std::string GetConverterOutputPath();
 ConverterCommand MakeConverterCommand(const Settings& settings,
                                       const std::string& installationFolder);
 
-// With the import box checked and a saved game named, starts the converter without a
-// shell and without waiting for it; the converter writes GetConverterOutputPath(). Without
-// an import, or when the converter cannot be started, deletes that file instead. Without
-// an installation folder nothing is started and nothing deleted.
+// What confirming the configuration does about the saved-game import: with the import box
+// checked and a saved game named, run the converter, or nothing at all when there is no
+// installation folder to run it from; otherwise delete the converter output.
+struct SaveGameImport {
+    enum class Action { Nothing, RunConverter, DeleteOutput };
+    Action action = Action::Nothing;
+    ConverterCommand command;  // for RunConverter
+    std::string output;        // GetConverterOutputPath()
+};
+SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked);
+
+// Carries out the plan without waiting: starts the converter without a shell and leaves it
+// running; the converter writes GetConverterOutputPath(). When the converter cannot be
+// started, or no import is wanted, deletes that file instead. The configuration dialog waits
+// for the converter instead (app/saveimport.h).
 void LaunchSaveGameImport(const Settings& settings, bool importChecked);
