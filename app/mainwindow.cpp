@@ -141,15 +141,7 @@ void MainWindow::CentreOnPoint(int x, int y) {
     renderer->SetOffsetY(ny);
 }
 
-void MainWindow::ResizeView() {
-    MapRenderer* renderer = Renderer();
-    if (!renderer) return;
-    ApplicationState& app = Application();
-    app.viewWidth = width();
-    app.viewHeight = height();
-    renderer->SetHeight(app.viewHeight);
-    renderer->SetWidth(app.viewWidth);
-}
+void MainWindow::ResizeView() { SetViewSize(size()); }
 
 void MainWindow::ExportFrame() {
     MapRenderer* renderer = Renderer();

@@ -69,3 +69,12 @@ void ApplySettingsToRenderer(QWidget* window) {
 void ReleaseRenderer() { Application().renderer.Reset(); }
 
 void ReleaseGuiStarter() { Application().guiStarter.reset(); }
+
+void SetViewSize(const QSize& size) {
+    ApplicationState& app = Application();
+    if (!app.renderer) return;
+    app.viewWidth = size.width();
+    app.viewHeight = size.height();
+    app.renderer->SetHeight(app.viewHeight);
+    app.renderer->SetWidth(app.viewWidth);
+}

@@ -36,6 +36,9 @@ void InitialiseRenderer(QWidget* window, LoadingDialogHost* loadingDialog);
 // view size, offset and zoom, and repaints window.
 void ApplySettingsToRenderer(QWidget* window);
 
+// Stores the view size and hands it to the renderer (height, then width), when there is one.
+void SetViewSize(const QSize& size);
+
 // Releases the renderer (the screen saver does so when its window closes).
 void ReleaseRenderer();
 

@@ -65,15 +65,7 @@ void SaverWindow::Stop() {
 
 // The saver follows its window's size (xscreensaver resizes the window of its preview and
 // the screen's window when the display changes); the drift goes on from where it is.
-void SaverWindow::FollowSize() {
-    MapRenderer* renderer = Application().renderer.Get();
-    if (!renderer) return;
-    ApplicationState& app = Application();
-    app.viewWidth = width();
-    app.viewHeight = height();
-    renderer->SetHeight(app.viewHeight);
-    renderer->SetWidth(app.viewWidth);
-}
+void SaverWindow::FollowSize() { SetViewSize(size()); }
 
 // Without a renderer nothing is painted: the background is never erased.
 void SaverWindow::PaintView() {
