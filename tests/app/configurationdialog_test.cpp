@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "dialogcontrols.h"
+
 #include "app/configurationdialog.h"
 #include "recordingmessages.h"
 #include "settings/settingsstore.h"
@@ -17,12 +19,6 @@ class ConfigurationDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    template <class Widget>
-    static Widget* Control(QDialog& dialog, int id) {
-        auto* widget = dialog.findChild<Widget*>(QString::number(id));
-        if (!widget) qFatal("control %d missing", id);
-        return widget;
-    }
     QString Home() const { return home->path(); }
 
     std::unique_ptr<QTemporaryDir> home;

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "dialogcontrols.h"
+
 #include <filesystem>
 #include <memory>
 
@@ -26,12 +28,6 @@ class SaveImportTest : public QObject {
     Q_OBJECT
 
 private:
-    template <class Widget>
-    static Widget* Control(QDialog& dialog, int id) {
-        auto* widget = dialog.findChild<Widget*>(QString::number(id));
-        if (!widget) qFatal("control %d missing", id);
-        return widget;
-    }
 
     // What the import reported, leaving out the configuration check's messages.
     std::vector<std::string> ImportMessages() const {
