@@ -20,7 +20,7 @@
 #include "app/artwork.h"
 #include "app/helppages.h"
 #include "app/saveimport.h"
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 #include "settings/settingsstore.h"
 #include "settings/validation.h"
 

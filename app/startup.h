@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "platform/guistarter.h"
 #include "render/maprenderer.h"
 #include "settings/presets.h"

@@ -9,7 +9,7 @@
 
 #include <QImage>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "platform/guistarter.h"
 #include "render/maprenderer.h"
 #include "render/maprendererimpl.h"

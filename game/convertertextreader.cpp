@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "game/filehandle.h"
-#include "game/ref.h"
-#include "map/stringutil.h"
+#include "base/filehandle.h"
+#include "base/ref.h"
+#include "base/stringutil.h"
 
 namespace {
 

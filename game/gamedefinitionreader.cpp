@@ -1,6 +1,6 @@
 #include "game/gamedefinitionreader.h"
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "game/xmldocument.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "game/territorystate.h"
 
 // One frame: territory name to that territory's state. std::string orders its keys byte by

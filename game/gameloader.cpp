@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "base/refcounted.h"
 #include "game/convertertextreader.h"
 #include "game/gamedefinitionreader.h"
 #include "game/gameloaderimpl.h"
-#include "game/refcounted.h"
 #include "game/savegameunpacker.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unknown.h"
 #include "game/territorystate.h"
-#include "game/unknown.h"
 
 // Owns the game history and fills it from a game definition and a converter text.
 class GameLoader : public Unknown {

@@ -1,6 +1,6 @@
 #include "game/savegameunpacker.h"
 
-#include "game/filehandle.h"
+#include "base/filehandle.h"
 
 #include <zlib.h>
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "game/ref.h"
-#include "game/refcounted.h"
+#include "base/ref.h"
+#include "base/refcounted.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unknown.h"
 #include "game/unitstack.h"
-#include "game/unknown.h"
 
 // One territory at one frame: its owner, production value and unit stacks.
 class TerritoryState : public Unknown {

@@ -1,6 +1,6 @@
 #include "game/unitstack.h"
 
-#include "game/refcounted.h"
+#include "base/refcounted.h"
 
 namespace {
 

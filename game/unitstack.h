@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "game/unknown.h"
+#include "base/unknown.h"
 
 // The units of one type and one owner inside a territory at one frame.
 class UnitStack : public Unknown {

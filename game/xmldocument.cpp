@@ -1,6 +1,6 @@
 #include "game/xmldocument.h"
 
-#include "game/filehandle.h"
+#include "base/filehandle.h"
 
 #include <expat.h>
 

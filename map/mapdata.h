@@ -7,7 +7,7 @@
 
 #include <QPointF>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "map/tile.h"
 
 // A point in map pixels: origin top left, y downwards.

@@ -1,7 +1,7 @@
 #include "map/mapfile.h"
 
-#include "map/pathutil.h"
-#include "map/textfile.h"
+#include "base/pathutil.h"
+#include "base/textfile.h"
 
 QString MapFolderEntry(const MapData& mapData, const QString& name) {
     return JoinPath(QString::fromStdString(mapData.mapFolder), name);

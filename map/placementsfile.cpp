@@ -1,8 +1,8 @@
 #include "map/placementsfile.h"
 
+#include "base/stringutil.h"
 #include "map/mapfile.h"
 #include "map/polygonsfile.h"
-#include "map/stringutil.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "map/polygonsfile.h"
 
+#include "base/stringutil.h"
 #include "map/mapfile.h"
-#include "map/stringutil.h"
 
 #include <string>
 

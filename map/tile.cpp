@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "game/refcounted.h"
+#include "base/refcounted.h"
 
 Tile::Tile(std::string path, QImage image) : path(std::move(path)), image(std::move(image)) {}
 

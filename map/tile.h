@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "game/unknown.h"
+#include "base/unknown.h"
 
 // One decoded image file and its path, shared by the tile grid and the renderer's flag and
 // unit image caches. The image is null when decoding failed.

@@ -1,8 +1,8 @@
 #include "map/tileset.h"
 
+#include "base/pathutil.h"
+#include "base/stringutil.h"
 #include "map/mapfile.h"
-#include "map/pathutil.h"
-#include "map/stringutil.h"
 #include "map/tile.h"
 
 #include <QColorSpace>

@@ -9,7 +9,7 @@
 #include <QPointF>
 #include <QRectF>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "render/canvas.h"
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "game/refcounted.h"
+#include "base/refcounted.h"
 #include "platform/imagememory.h"
 #include "render/maprendererimpl.h"
 #include "render/renderwindow.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unknown.h"
 #include "game/gameloader.h"
-#include "game/unknown.h"
 #include "platform/tickclock.h"
 
 class QImage;

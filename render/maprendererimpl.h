@@ -8,8 +8,8 @@
 
 #include <QImage>
 
+#include "base/ref.h"
 #include "game/gameloader.h"
-#include "game/ref.h"
 #include "map/mapdata.h"
 #include "map/mapload.h"
 #include "map/tile.h"

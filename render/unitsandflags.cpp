@@ -9,9 +9,9 @@
 #include <QRectF>
 #include <QString>
 
-#include "game/ref.h"
-#include "map/pathutil.h"
-#include "map/stringutil.h"
+#include "base/pathutil.h"
+#include "base/ref.h"
+#include "base/stringutil.h"
 #include "render/canvas.h"
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"

@@ -1,6 +1,6 @@
 #include "settings/converterlaunch.h"
 
-#include "map/pathutil.h"
+#include "base/pathutil.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>

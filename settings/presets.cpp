@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 #include "platform/usermessages.h"
 
 const GamePreset kGamePresets[kGamePresetCount] = {

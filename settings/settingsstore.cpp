@@ -1,6 +1,6 @@
 #include "settings/settingsstore.h"
 
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 #include "platform/usermessages.h"
 
 namespace {

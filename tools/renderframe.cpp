@@ -10,7 +10,7 @@
 #include <QImage>
 #include <QStringList>
 
-#include "game/ref.h"
+#include "base/ref.h"
 #include "platform/guistarter.h"
 #include "render/loadingdialoghost.h"
 #include "render/maprenderer.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "base/ref.h"
 #include "game/gameloader.h"
 #include "game/gameloaderimpl.h"
-#include "game/ref.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
+#include "base/ref.h"
 #include "game/gameloader.h"
-#include "game/ref.h"
 
 // A territory of a frame as one comparable text: "owner|production|type/owner/quantity,...",
 // or "absent" when the frame has no such territory.

@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QString>
 
+#include "base/ref.h"
 #include "game/gameloaderimpl.h"
-#include "game/ref.h"
 #include "platform/guistarter.h"
 #include "render/maprenderer.h"
 #include "render/maprendererimpl.h"

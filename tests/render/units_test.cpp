@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "game/refcounted.h"
+#include "base/refcounted.h"
 #include "recordingcanvas.h"
 #include "rendertestsupport.h"
 #include "testsupport.h"

@@ -2,8 +2,8 @@
 
 #include <QString>
 
+#include "base/ref.h"
 #include "game/gameloader.h"
-#include "game/ref.h"
 #include "renderoptions.h"
 
 // Exit codes of quelm_render.

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ref.h"
+#include "base/refcounted.h"
 #include "game/gameloader.h"
-#include "game/ref.h"
-#include "game/refcounted.h"
 #include "game/territorystate.h"
 #include "game/unitstack.h"
 #include "render/maprenderer.h"

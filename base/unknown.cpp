@@ -1,4 +1,4 @@
-#include "game/unknown.h"
+#include "base/unknown.h"
 
 HResult ResultFromPlatformError(int error) {
     if (error <= 0) return static_cast<HResult>(error);

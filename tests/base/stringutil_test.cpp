@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "map/stringutil.h"
+#include "base/stringutil.h"
 
 #include <cstdarg>
 #include <cstdio>

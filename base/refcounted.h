@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "game/unknown.h"
+#include "base/unknown.h"
 
 // The reference-counted object class: adds the count to an implementation class and
 // implements the three operations of Unknown. The count starts at 0; factories call AddRef

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "map/textfile.h"
+#include "base/textfile.h"
 #include "testsupport.h"
 
 namespace {

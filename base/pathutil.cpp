@@ -1,4 +1,4 @@
-#include "map/pathutil.h"
+#include "base/pathutil.h"
 
 namespace {
 

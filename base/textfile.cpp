@@ -1,4 +1,4 @@
-#include "map/textfile.h"
+#include "base/textfile.h"
 
 #include <cerrno>
 #include <new>

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "game/unknown.h"
+#include "base/unknown.h"
 
 // Reads a whole text file into wide text. UTF-16 little-endian with its byte-order mark is
 // taken as it is; otherwise a UTF-8 byte-order mark is skipped, valid UTF-8 is read as

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "map/pathutil.h"
+#include "base/pathutil.h"
 
 namespace {
 
