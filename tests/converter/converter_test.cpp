@@ -2,11 +2,10 @@
 // TripleA 1.9 saved games; its text read back by the game loader.
 #include "convertersupport.h"
 
+#include <QElapsedTimer>
 #include <QProcessEnvironment>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include <zlib.h>
@@ -189,33 +188,31 @@ TEST(TextGameConverterTest, StoppedConverterLeavesNoScratchFile) {
     TemporaryFolder folder;
     const std::string installation = MakeInstallationFolder(files, folder);
     const ConverterCommand command = ConverterCommandFor(files, installation, files.save);
-    // Stopped as soon as its scratch file appears. A run that finished before the signal came
-    // (its whole output in place) is tried again.
-    bool interrupted = false;
-    for (int attempt = 0; attempt < 5 && !interrupted; ++attempt) {
-        fs::remove(installation + "/Trevo.txt");
-        QProcess process;
-        process.start(command.program, command.arguments);
-        ASSERT_TRUE(process.waitForStarted());
-        bool stopped = false;
-        while (process.state() != QProcess::NotRunning && !stopped) {
-            const std::vector<std::string> names = FilesBesideTheClasses(installation);
-            if (!names.empty() && names.front().find(".part") != std::string::npos) {
-                process.terminate();
-                stopped = true;
-            }
-            process.waitForFinished(1);
-        }
-        process.waitForFinished();
-        const std::vector<std::string> left = FilesBesideTheClasses(installation);
-        if (left.empty()) {
-            interrupted = stopped;
-        } else {
-            ASSERT_EQ(left, std::vector<std::string>{"Trevo.txt"});
-            EXPECT_EQ(LastLine(ReadBytes(installation + "/Trevo.txt")), "End Frame");
-        }
+    // The converter holds after its first frame, half-way through its scratch file, and is
+    // stopped there as the viewer's Cancel stops it.
+    const std::string held = folder.File("held");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUELM_CONVERTER_TEST_HOLD", QString::fromStdString(held));
+    process.setProcessEnvironment(environment);
+    process.start(command.program, command.arguments);
+    ASSERT_TRUE(process.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    while (!fs::exists(held) && process.state() != QProcess::NotRunning &&
+           clock.elapsed() < 120000) {
+        process.waitForFinished(50);
     }
-    EXPECT_TRUE(interrupted);
+    ASSERT_TRUE(fs::exists(held)) << process.readAllStandardError().toStdString();
+    const std::vector<std::string> during = FilesBesideTheClasses(installation);
+    ASSERT_EQ(during.size(), 1u);
+    ASSERT_NE(during.front().find(".part"), std::string::npos) << during.front();
+    EXPECT_EQ(LastLine(ReadBytes(installation + "/" + during.front())), "End Frame");
+
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_NE(process.exitCode(), 0);
+    EXPECT_EQ(FilesBesideTheClasses(installation), std::vector<std::string>{});
 }
 
 TEST(TextGameConverterTest, GameOfTheAiPlayersConverts) {

@@ -295,6 +295,30 @@ public final class TextGameConverter {
                 Step step = (Step) round.getChildAt(s);
                 history.gotoNode((HistoryNode) step.getLastLeaf());
                 writeFrame(data, round, step, frame++, out);
+                if (frame == 1) {
+                    holdForTest(out);
+                }
+            }
+        }
+    }
+
+    /**
+     * For the tests that stop a converter half-way: when the environment variable
+     * QUELM_CONVERTER_TEST_HOLD names a file, the converter writes out its first frame, makes
+     * that file and waits there until it is stopped.
+     */
+    private static void holdForTest(Writer out) throws IOException {
+        String marker = System.getenv("QUELM_CONVERTER_TEST_HOLD");
+        if (marker == null || marker.isEmpty()) {
+            return;
+        }
+        out.flush();
+        Files.createFile(new File(marker).toPath());
+        while (true) {
+            try {
+                Thread.sleep(Long.MAX_VALUE);
+            } catch (InterruptedException e) {
+                // Only the stop ends the wait.
             }
         }
     }
