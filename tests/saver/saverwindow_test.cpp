@@ -64,7 +64,7 @@ private slots:
         QSignalSpy closed(&window, &SaverWindow::closed);
         StartWith(window, 300, 200);
         QVERIFY(window.IsScrolling());
-        QTRY_VERIFY(ticks >= 3);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 30000);
         QVERIFY(renderer->GetOffsetX() < -300);
 
         window.close();
@@ -83,7 +83,7 @@ private slots:
     void followsTheSizeOfItsWindowAndDriftsOn() {
         SaverWindow window;
         StartWith(window, 300, 200);
-        QTRY_VERIFY(renderer->GetOffsetX() < -302);
+        QTRY_VERIFY_WITH_TIMEOUT(renderer->GetOffsetX() < -302, 30000);
         window.resize(500, 250);
         QCOMPARE(Impl().viewWidth, 500);
         QCOMPARE(Impl().viewHeight, 250);
@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(Application().viewHeight, 250);
         const std::int32_t offset = renderer->GetOffsetX();
         QVERIFY(offset < -302);  // the drift goes on where it was
-        QTRY_VERIFY(renderer->GetOffsetX() < offset);
+        QTRY_VERIFY_WITH_TIMEOUT(renderer->GetOffsetX() < offset, 30000);
     }
 
     void fullScreenInputEndsTheSaverButATremorDoesNot() {

@@ -20,6 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Waits, within a generous limit, for a stand-in converter to make path.
+bool Appears(const std::string& path) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!fs::exists(path)) {
+        if (clock.elapsed() > 60000) return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -89,12 +100,10 @@ TEST_F(ConverterRunTest, ProgramThatCannotStartIsReported) {
 }
 
 TEST_F(ConverterRunTest, TimeLimitStopsTheConverter) {
+    // A converter that would have ended on its own gives another result.
     ConverterRun run(StandIn("exec sleep 30"), 300);
-    QElapsedTimer clock;
-    clock.start();
     ASSERT_TRUE(run.Start());
     EXPECT_EQ(run.Wait(), ConverterRun::Result::TimedOut);
-    EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(run.FailureReason(), "the converter was stopped after 1 second without finishing");
 }
 
@@ -105,13 +114,10 @@ TEST_F(ConverterRunTest, CancelStopsTheConverterWhichCleansUp) {
         StandIn("trap 'rm -f \"$5.1234.part\"; exit 143' TERM\n: > \"$5.1234.part\"\n"
                 "while :; do sleep 0.05; done"));
     ASSERT_TRUE(run.Start());
-    QTimer::singleShot(300, [&run] { run.Cancel(); });
-    QElapsedTimer clock;
-    clock.start();
-    for (int waited = 0; waited < 500 && !fs::exists(scratch); ++waited) QThread::msleep(10);
-    ASSERT_TRUE(fs::exists(scratch));
+    // Cancelled while it waits, once the stand-in is ready for the signal.
+    ASSERT_TRUE(Appears(scratch));
+    QTimer::singleShot(0, [&run] { run.Cancel(); });
     EXPECT_EQ(run.Wait(), ConverterRun::Result::Cancelled);
-    EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(run.FailureReason(), "the import was cancelled");
     EXPECT_FALSE(fs::exists(scratch));
 }
@@ -123,7 +129,7 @@ TEST_F(ConverterRunTest, ConverterStillRunningIsStoppedWithTheRun) {
         ConverterRun run(
             StandIn("echo $$ > \"$5.pid.new\"; mv \"$5.pid.new\" \"$5.pid\"; exec sleep 30"));
         ASSERT_TRUE(run.Start());
-        for (int waited = 0; waited < 500 && !fs::exists(pidFile); ++waited) QThread::msleep(10);
+        ASSERT_TRUE(Appears(pidFile));
         pid = static_cast<pid_t>(std::stol(ReadText(pidFile)));
         ASSERT_EQ(::kill(pid, 0), 0);
     }
