@@ -50,26 +50,52 @@ protected:
 };
 
 TEST_F(FrameDrawingTest, TilesAreDrawnColumnByColumnAndEmptyCellsFilledWhite) {
-    Map().columns = 2;
+    // Three columns of two rows of 100 x 50 tiles; cell c of the row-major list is column
+    // c % 3 of row c / 3. Each picture has a size of its own, so that a cell drawn in
+    // another's place shows.
+    Map().columns = 3;
     Map().rows = 2;
-    Ref<Tile> tile;
-    CreateTile("0_0.png", QImage(256, 256, QImage::Format_ARGB32_Premultiplied), tile.Receive());
-    Ref<Tile> undecoded;
-    CreateTile("0_1.png", QImage(), undecoded.Receive());
-    // Cell 1 is empty, cell 2 holds no image, cell 3 lies beyond a grid emptied by a load
+    Map().tileWidth = 100;
+    Map().tileHeight = 50;
+    auto picture = [](const std::string& name, const QImage& image) {
+        Ref<Tile> tile;
+        CreateTile(name, image, tile.Receive());
+        return tile;
+    };
+    // Cell 1 is empty, cell 4 holds no image, cell 5 lies beyond a grid emptied by a load
     // that found no tile set.
-    Map().tiles = {tile, Ref<Tile>(), undecoded};
+    Map().tiles = {picture("0_0.png", QImage(10, 1, QImage::Format_ARGB32_Premultiplied)),
+                   Ref<Tile>(),
+                   picture("2_0.png", QImage(12, 1, QImage::Format_ARGB32_Premultiplied)),
+                   picture("0_1.png", QImage(13, 1, QImage::Format_ARGB32_Premultiplied)),
+                   picture("1_1.png", QImage())};
     RecordingCanvas canvas;
     Impl().DrawTiles(canvas);
-    ASSERT_EQ(canvas.calls.size(), 4u);
-    EXPECT_EQ(canvas.calls[0].kind, Kind::Image);
-    EXPECT_EQ(canvas.calls[0].rect, QRectF(0, 0, 256, 256));
-    const std::vector<std::vector<QPointF>> whiteCells = {
-        Corners(0, 256, 256, 256), Corners(256, 0, 256, 256), Corners(256, 256, 256, 256)};
-    for (std::size_t i = 0; i < whiteCells.size(); ++i) {
-        EXPECT_EQ(canvas.calls[i + 1].kind, Kind::Fill);
-        EXPECT_EQ(canvas.calls[i + 1].colour, 0xFFFFFFFFu);
-        EXPECT_EQ(canvas.calls[i + 1].points, whiteCells[i]);
+
+    struct Expected {
+        Kind kind;
+        QRectF cell;
+        int pictureWidth;  // of a drawn picture
+    };
+    const std::vector<Expected> expected = {
+        {Kind::Image, {0, 0, 100, 50}, 10},   {Kind::Image, {0, 50, 100, 50}, 13},
+        {Kind::Fill, {100, 0, 100, 50}, 0},   {Kind::Fill, {100, 50, 100, 50}, 0},
+        {Kind::Image, {200, 0, 100, 50}, 12}, {Kind::Fill, {200, 50, 100, 50}, 0},
+    };
+    ASSERT_EQ(canvas.calls.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const RecordingCanvas::Call& call = canvas.calls[i];
+        const Expected& want = expected[i];
+        ASSERT_EQ(call.kind, want.kind) << "call " << i;
+        if (want.kind == Kind::Image) {
+            EXPECT_EQ(call.rect, want.cell) << "call " << i;
+            EXPECT_EQ(call.imageSize.width(), want.pictureWidth) << "call " << i;
+        } else {
+            EXPECT_EQ(call.colour, 0xFFFFFFFFu) << "call " << i;
+            EXPECT_EQ(call.points, Corners(want.cell.x(), want.cell.y(), want.cell.width(),
+                                           want.cell.height()))
+                << "call " << i;
+        }
     }
 }
 

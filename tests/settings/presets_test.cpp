@@ -59,12 +59,17 @@ TEST_F(VersionListTest, BuiltInRowsThenFoldersWithoutExtension) {
 TEST_F(VersionListTest, VersionIsCorrectedOnlyWhenOutOfRange) {
     root.MakeFolder("triplea_0_8_2_1");
     settings.base = root.Path();
-    settings.version = 7;
-    BuildVersionList(settings, versions);
-    EXPECT_EQ(settings.version, 3);
-    settings.version = 2;
-    BuildVersionList(settings, versions);
-    EXPECT_EQ(settings.version, 2);
+    // Four rows: 0 to 3 are kept, anything else selects the last row.
+    const struct {
+        std::int32_t stored;
+        std::int32_t kept;
+    } cases[] = {{-1, 3}, {0, 0}, {2, 2}, {3, 3}, {4, 3}, {7, 3}};
+    for (const auto& c : cases) {
+        settings.version = c.stored;
+        BuildVersionList(settings, versions);
+        ASSERT_EQ(versions.size(), 4u);
+        EXPECT_EQ(settings.version, c.kept) << "stored " << c.stored;
+    }
 }
 
 TEST_F(VersionListTest, MissingRootGivesTheBuiltInRowsAndSelectsTheLast) {
