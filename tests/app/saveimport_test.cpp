@@ -119,13 +119,14 @@ private slots:
         clock.start();
         ConfirmImport({java, "/TA/triplea.jar", store->folder.File("x.tsvg")},
                       [&sawProgress, escape](QDialog& dialog) {
-                          // Looks for the progress window until it shows, as a user would.
+                          // Looks for the progress window until it shows and has the
+                          // keyboard, as a user would find it.
                           auto* look = new QTimer(&dialog);
                           look->setInterval(50);
                           QObject::connect(look, &QTimer::timeout, &dialog, [&, escape, look] {
                               auto* progress =
                                   dialog.findChild<QProgressDialog*>("converterProgress");
-                              if (!progress || !progress->isVisible()) return;
+                              if (!progress || !progress->isActiveWindow()) return;
                               auto* cancel = progress->findChild<QPushButton*>();
                               if (!cancel || cancel->text() != "Cancel") return;
                               look->stop();
