@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -105,6 +106,9 @@ bool MapRendererImpl::DrawCurrentFrame() {
     // A map size of zero or less, or one beyond the image limit, is not drawn.
     QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight);
     if (frame.isNull()) return false;
+    // Opaque from the start, like an empty tile cell: tiles with transparent parts then
+    // show the same colours in every output, whatever background each composes over.
+    frame.fill(QColor::fromRgba(kEmptyTileColour));
     {
         PainterCanvas canvas(frame);
         canvas.SetAntialiasing(true);
