@@ -150,6 +150,8 @@ void MapRendererImpl::DrawTerritories(Canvas& canvas) {
 
         territory.outlineCache.resize(territory.polygons.size());
         const auto colour = mapData.PlayerColours.find(owner);
+        // Sea zones are named so on the older maps; the game definition marks them on all.
+        const bool sea = territory.isSea || gameLoader->IsWater(name);
         for (std::size_t p = 0; p < territory.polygons.size(); ++p) {
             std::vector<QPointF>& outline = territory.outlineCache[p];
             if (outline.empty()) outline = ClosedOutline(territory.points, territory.polygons[p]);
@@ -161,8 +163,7 @@ void MapRendererImpl::DrawTerritories(Canvas& canvas) {
                 fill = colour->second;
                 if (mapData.reliefLoaded) fill = (fill & 0x00FFFFFFu) | kTranslucentAlpha << 24;
             }
-            FillPolygon(canvas, fill, outline.data(), static_cast<int>(outline.size()), true,
-                        !territory.isSea);
+            FillPolygon(canvas, fill, outline.data(), static_cast<int>(outline.size()), true, !sea);
         }
 
         if (territory.isCapital) DrawCapitalFlag(canvas, territory, owner);
