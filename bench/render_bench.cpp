@@ -143,6 +143,25 @@ void BM_ExportJpeg(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportJpeg)->Unit(benchmark::kMillisecond);
 
+// The overlay that every paint draws last: the large flag and a caption with its halo.
+void BM_DrawOverlay(benchmark::State& state) {
+    Ref<MapRenderer> renderer = RevisedRenderer(state);
+    if (!renderer) return;
+    Ref<GameLoader> loader;
+    renderer->GetGameLoader(loader.Receive());
+    loader->SetFramePlayer(0, "Germans");
+    loader->SetFrameCaption(0, "Round 2 - Germans Combat Move");
+    MapRendererImpl& impl = Impl(renderer);
+    impl.currentFrame = 0;
+    QImage view(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    view.fill(Qt::black);
+    for (auto _ : state) {
+        PainterCanvas canvas(view);
+        impl.DrawOverlay(canvas);
+    }
+}
+BENCHMARK(BM_DrawOverlay)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

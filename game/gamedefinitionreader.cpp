@@ -1,5 +1,10 @@
 #include "game/gamedefinitionreader.h"
 
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <string_view>
+
 #include "base/ref.h"
 #include "game/xmldocument.h"
 
@@ -34,11 +39,28 @@ void ForEachChildNamed(const XmlNode& parent, const char* name, Action action) {
     }
 }
 
+// TripleA's reading of a true-or-false attribute: "true" in any letter case, with blanks
+// and control characters around it ignored; anything else is false.
+bool IsTrueText(std::string_view text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    constexpr std::string_view kTrue = "true";
+    return std::equal(text.begin(), text.end(), kTrue.begin(), kTrue.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
 // Every "territory" under "map" becomes a territory of frame 0; the first of a name wins,
-// and an object already there from an earlier reading stays.
-void ReadTerritories(const XmlNode& map, HistoryFrame& frame) {
+// and an object already there from an earlier reading stays. Those marked water="true"
+// are sea zones, whatever their names; there too the first of a name decides.
+void ReadTerritories(const XmlNode& map, HistoryFrame& frame, std::set<std::string>& water) {
+    std::set<std::string> named;
     ForEachChildNamed(map, "territory", [&](const XmlNode& element) {
         const std::string& name = AttributeValue(element, "name");
+        if (!named.insert(name).second) return;
+        const XmlNode* waterAttribute = element.FindAttribute("water");
+        if (waterAttribute && IsTrueText(waterAttribute->Value())) water.insert(name);
         if (frame.count(name) != 0) return;
         Ref<TerritoryState> territory;
         CreateTerritoryState(territory.Receive());
@@ -104,11 +126,12 @@ void ReadGameDefinition(GameHistory& history, const std::string& path) {
     ClearAllUnits(history);
     if (history.frames.empty()) history.frames.emplace_back();
     HistoryFrame& frame = history.frames.front();
+    history.waterTerritories.clear();
     try {
         XmlDocument document;
         document.Parse(path);
         const XmlNode& game = document.Child("game");
-        ReadTerritories(game.Child("map"), frame);
+        ReadTerritories(game.Child("map"), frame, history.waterTerritories);
         const XmlNode& initialize = game.Child("initialize");
         ReadOwners(initialize.Child("ownerInitialize"), frame);
         ReadUnits(initialize.Child("unitInitialize"), frame);

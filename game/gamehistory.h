@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct GameHistory {
     std::vector<HistoryFrame> frames;
     std::vector<std::string> captions;
     std::vector<std::string> players;
+    // The territories that the last game definition read marks as water (sea zones).
+    std::set<std::string> waterTerritories;
 };
 
 // Empties the unit stacks of every territory of every frame, frames in index order and

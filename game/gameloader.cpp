@@ -67,6 +67,10 @@ bool GameLoaderImpl::FindTerritory(std::int32_t frame, const std::string& name,
     return true;
 }
 
+bool GameLoaderImpl::IsWater(const std::string& territory) {
+    return history.waterTerritories.count(territory) != 0;
+}
+
 HResult CreateGameLoader(GameLoader** out) {
     GameLoader* loader = new RefCounted<GameLoaderImpl>();
     loader->AddRef();

@@ -23,6 +23,8 @@ public:
     virtual bool GetFramePlayer(std::int32_t frame, std::string& out) = 0;
     virtual bool FindTerritory(std::int32_t frame, const std::string& name,
                                TerritoryState** out) = 0;
+    // True when the game definition marks the territory as water, whatever its name.
+    virtual bool IsWater(const std::string& territory) = 0;
     virtual ~GameLoader() = default;
 };
 

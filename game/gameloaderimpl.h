@@ -19,6 +19,7 @@ public:
     bool GetFramePlayer(std::int32_t frame, std::string& out) override;
     bool FindTerritory(std::int32_t frame, const std::string& name,
                        TerritoryState** out) override;
+    bool IsWater(const std::string& territory) override;
 
     GameHistory history;
     std::string gameFilePath;

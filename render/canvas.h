@@ -12,16 +12,20 @@ class QImage;
 using Argb = std::uint32_t;
 
 // How a text is laid out in its box. Every text is "Arial" bold (sans-serif when Arial is
-// missing), its first line at the top of the box, wrapped at words to the box's width.
+// missing), its first line at the top of the box, wrapped at words to the box's width (not
+// wrapped in a box without width).
 struct TextStyle {
     enum class Alignment {
         Centre,           // each line centred on the box's middle
         RightToLeftNear,  // right-to-left direction, near edge: the box's right side
+        Left,             // left-to-right, each line starting at the box's left side
     };
     double pointSize = 12;
     Argb colour = 0xFF000000;
     Alignment alignment = Alignment::Centre;
-    bool clip = false;  // cut the text at the box's edges
+    bool clip = false;            // cut the text at the box's edges
+    bool verticalCentre = false;  // the lines centred on the box's middle height, not at its top
+    Argb halo = 0;                // a thin rim of this colour around the letters (alpha 0: none)
 };
 
 // What the renderer draws with. The programs draw on images through a QPainter; tests

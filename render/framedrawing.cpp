@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -105,6 +106,9 @@ bool MapRendererImpl::DrawCurrentFrame() {
     // A map size of zero or less, or one beyond the image limit, is not drawn.
     QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight);
     if (frame.isNull()) return false;
+    // Opaque from the start, like an empty tile cell: tiles with transparent parts then
+    // show the same colours in every output, whatever background each composes over.
+    frame.fill(QColor::fromRgba(kEmptyTileColour));
     {
         PainterCanvas canvas(frame);
         canvas.SetAntialiasing(true);
@@ -146,6 +150,8 @@ void MapRendererImpl::DrawTerritories(Canvas& canvas) {
 
         territory.outlineCache.resize(territory.polygons.size());
         const auto colour = mapData.PlayerColours.find(owner);
+        // Sea zones are named so on the older maps; the game definition marks them on all.
+        const bool sea = territory.isSea || gameLoader->IsWater(name);
         for (std::size_t p = 0; p < territory.polygons.size(); ++p) {
             std::vector<QPointF>& outline = territory.outlineCache[p];
             if (outline.empty()) outline = ClosedOutline(territory.points, territory.polygons[p]);
@@ -157,8 +163,7 @@ void MapRendererImpl::DrawTerritories(Canvas& canvas) {
                 fill = colour->second;
                 if (mapData.reliefLoaded) fill = (fill & 0x00FFFFFFu) | kTranslucentAlpha << 24;
             }
-            FillPolygon(canvas, fill, outline.data(), static_cast<int>(outline.size()), true,
-                        !territory.isSea);
+            FillPolygon(canvas, fill, outline.data(), static_cast<int>(outline.size()), true, !sea);
         }
 
         if (territory.isCapital) DrawCapitalFlag(canvas, territory, owner);

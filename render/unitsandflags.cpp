@@ -23,10 +23,12 @@ constexpr Argb kOverflowMarkColour = 0xFF000000;
 constexpr double kOverflowMarkHeight = 3;
 constexpr double kOverlayFlagX = 10;
 constexpr double kOverlayFlagY = 10;
-constexpr double kCaptionX = 70;
-constexpr double kCaptionY = 35;
+constexpr double kCaptionGap = 10;  // between the flag and the caption
+constexpr double kCaptionTopWithoutFlag = 35;
 constexpr double kCaptionPointSize = 30;
 constexpr Argb kCaptionColour = 0xFFFFC800;
+// Dark and a little translucent, so that the orange reads on light land and pale sea alike.
+constexpr Argb kCaptionHalo = 0xB4000000;
 
 QString Wide(const std::string& text) { return QString::fromStdString(text); }
 
@@ -141,11 +143,19 @@ void MapRendererImpl::DrawOverlay(Canvas& canvas) {
     if (!gameLoader->GetFramePlayer(currentFrame, player)) return;
     if (!gameLoader->GetFrameCaption(currentFrame, caption)) return;
     const QImage& flag = FlagImage(player);
-    const double w = flag.width();
-    const double h = flag.height();
     DrawNatural(canvas, flag, kOverlayFlagX, kOverlayFlagY);
+    // One line, starting right of the flag and centred on its height; a box without width
+    // is never wrapped, and a text starting at its left side is never cut at the left edge.
+    std::replace(caption.begin(), caption.end(), '\n', ' ');
     TextStyle style;
     style.pointSize = kCaptionPointSize;
     style.colour = kCaptionColour;
-    canvas.DrawText(caption, QRectF(kCaptionX, kCaptionY, w, h), style);
+    style.alignment = TextStyle::Alignment::Left;
+    style.halo = kCaptionHalo;
+    QRectF box(kOverlayFlagX, kCaptionTopWithoutFlag, 0, 0);
+    if (!flag.isNull()) {
+        box = QRectF(kOverlayFlagX + flag.width() + kCaptionGap, kOverlayFlagY, 0, flag.height());
+        style.verticalCentre = true;
+    }
+    canvas.DrawText(caption, box, style);
 }

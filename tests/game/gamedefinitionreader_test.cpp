@@ -112,9 +112,34 @@ TEST_F(GameDefinitionTest, ErrorsEndTheReadingAndKeepWhatWasStored) {
     EXPECT_EQ(Board(*loader, 0, "Germany"), "Germans|10|");
 }
 
+TEST_F(GameDefinitionTest, TerritoriesMarkedWaterAreSeaZonesWhateverTheirNames) {
+    // TripleA's own reading: "true" in any letter case, blanks around it ignored.
+    Read("<game><map>"
+         "<territory name=\"SZ 1 Hudson Bay\" water=\"true\"/>"
+         "<territory name=\"SZ 2\" water=\" TRUE \"/>"
+         "<territory name=\"SZ 3\" water=\"yes\"/>"
+         "<territory name=\"Alpha\" water=\"false\"/>"
+         "<territory name=\"Sea Zone 4\"/>"
+         "<territory name=\"SZ 1 Hudson Bay\"/>"   // a second of a name changes nothing
+         "<territory name=\"Beta\"/><territory name=\"Beta\" water=\"true\"/>"
+         "</map></game>");
+    const std::map<std::string, bool> expected = {
+        {"SZ 1 Hudson Bay", true}, {"SZ 2", true},      {"SZ 3", false},  {"Alpha", false},
+        {"Sea Zone 4", false},     {"Beta", false},     {"Atlantis", false}};
+    for (const auto& [name, water] : expected) EXPECT_EQ(loader->IsWater(name), water) << name;
+
+    // The next game definition's markings replace these, even when it cannot be read.
+    Read("<game><map><territory name=\"Alpha\" water=\"true\"/></map></game>");
+    EXPECT_TRUE(loader->IsWater("Alpha"));
+    EXPECT_FALSE(loader->IsWater("SZ 2"));
+    loader->SetGameFile(folder.File("missing.xml"));
+    EXPECT_FALSE(loader->IsWater("Alpha"));
+}
+
 // What the reader must find in a real game file, gathered from its text by patterns.
 struct ScannedDefinition {
     std::set<std::string> territories;
+    std::set<std::string> water;
     std::map<std::string, std::string> owners;
     std::map<std::string, std::string> productions;
 };
@@ -128,7 +153,11 @@ ScannedDefinition Scan(const std::string& path, bool correctedSpelling) {
     const QString text = QString::fromUtf8(ReadBytes(path));
     ScannedDefinition scanned;
     auto tags = QRegularExpression("<territory\\s[^>]*>").globalMatch(text);
-    while (tags.hasNext()) scanned.territories.insert(AttributeIn(tags.next().captured(), "name"));
+    while (tags.hasNext()) {
+        const QString tag = tags.next().captured();
+        scanned.territories.insert(AttributeIn(tag, "name"));
+        if (AttributeIn(tag, "water") == "true") scanned.water.insert(AttributeIn(tag, "name"));
+    }
     tags = QRegularExpression("<territoryOwner\\s[^>]*>").globalMatch(text);
     while (tags.hasNext()) {
         const QString tag = tags.next().captured();
@@ -168,8 +197,10 @@ TEST(RealGameDefinitions, FrameZeroHoldsEveryTerritoryOwnerAndProduction) {
         const HistoryFrame& frame =
             static_cast<GameLoaderImpl*>(loader.Get())->history.frames.at(0);
         std::set<std::string> names;
+        std::set<std::string> water;
         for (const auto& [name, territory] : frame) {
             names.insert(name);
+            if (loader->IsWater(name)) water.insert(name);
             std::string owner;
             std::string production;
             territory->GetOwner(owner);
@@ -180,6 +211,8 @@ TEST(RealGameDefinitions, FrameZeroHoldsEveryTerritoryOwnerAndProduction) {
                 << name;
         }
         EXPECT_EQ(names, scanned.territories);
+        EXPECT_EQ(water, scanned.water);
+        EXPECT_FALSE(water.empty());
     }
 }
 

@@ -154,6 +154,20 @@ TEST_F(FrameDrawingTest, TerritoriesTakeOwnerOrRandomColoursAndSeaZonesAreOnlyOu
     EXPECT_EQ(DrawTerritories().Of(Kind::Fill)[0].colour, 0x649C9C9Cu);
 }
 
+TEST_F(FrameDrawingTest, TerritoriesTheGameMarksWaterAreOnlyOutlined) {
+    for (const char* name : {"SZ 12 North Sea", "SZ 13", "Sea Zone 14"}) {
+        Map().territories[name] = MakeTerritory(name, {{0, 0}, {4, 0}, {4, 4}}, {{0, 3}});
+    }
+    Map().PlayerColours["Neutral"] = 0xFFD2691E;
+    History().waterTerritories = {"SZ 12 North Sea"};
+    // "SZ 13" is neither marked nor named a sea zone: it is filled as Neutral land.
+    const RecordingCanvas canvas = DrawTerritories();
+    const auto fills = canvas.Of(Kind::Fill);
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0].colour, 0xFFD2691Eu);
+    EXPECT_EQ(canvas.Of(Kind::Outline).size(), 3u);
+}
+
 TEST_F(FrameDrawingTest, OutlinesAreClosedOnceAndKeptUntilTheNextLoad) {
     // Range (2, 5) of four points: indices 2 and 3 exist, 4 does not.
     Map().territories["Alpha"] =
@@ -219,6 +233,47 @@ TEST_F(FrameDrawingTest, CapitalFlagsComeFromTheOwnersFlagFileOrNeutral) {
     ASSERT_EQ(flags.size(), 1u);  // Neutral.gif does not exist: nothing drawn
     EXPECT_EQ(flags[0].imageSize, QSize(1, 1));
     EXPECT_EQ(Impl().flagImages.count("Neutral"), 1u);  // not tried again
+}
+
+// A small map of its own whose sea zones are named "SZ n" and marked water in its game
+// definition, drawn from its files: the sea tiles show through the unowned sea zones.
+TEST(SeaZoneMapTest, UnownedSeaZonesMarkedWaterShowTheirTiles) {
+    StartGuiForTests();
+    TemporaryFolder folder;
+    folder.Write("map/polygons.txt",
+                 "Alpha < (0,0) (200,0) (200,300) (0,300) >\n"
+                 "SZ 1 North Sea < (200,0) (400,0) (400,150) (200,150) >\n"
+                 "SZ 2 < (200,150) (400,150) (400,300) (200,300) >\n");
+    folder.Write("map/place.txt", "Alpha (10,10)\n");
+    folder.Write("map/map.properties",
+                 "color.Reds=FF0000\ncolor.Neutral=D2691E\nmap.width=400\nmap.height=300\n");
+    const QRgb sea = qRgb(40, 90, 200);
+    for (const char* cell : {"0_0", "0_1", "1_0", "1_1"}) {
+        WritePng(folder.File(std::string("map/baseTiles/") + cell + ".png"), 256, 256, sea);
+    }
+    const std::string game = folder.Write(
+        "game.xml",
+        "<game><map><territory name=\"Alpha\"/>"
+        "<territory name=\"SZ 1 North Sea\" water=\"true\"/>"
+        "<territory name=\"SZ 2\" water=\"true\"/></map><initialize><ownerInitialize>"
+        "<territoryOwner territory=\"Alpha\" owner=\"Reds\"/></ownerInitialize>"
+        "<unitInitialize/></initialize><attatchmentList/></game>");
+
+    Ref<MapRenderer> renderer;
+    ASSERT_EQ(CreateMapRenderer(renderer.Receive()), 0);
+    Ref<GameLoader> loader;
+    renderer->GetGameLoader(loader.Receive());
+    loader->SetGameFile(game);
+    renderer->SetMapFolder(folder.File("map"));
+    renderer->SetImagesFolder(folder.Path());
+    renderer->SetWidth(400);
+    renderer->SetHeight(300);
+    QImage view;
+    ASSERT_TRUE(renderer->Paint(nullptr, &view));
+    const QImage& frame = ImplOf(renderer).frameCache.at(0);
+    EXPECT_EQ(frame.pixel(100, 150), qRgb(255, 0, 0));
+    EXPECT_EQ(frame.pixel(300, 75), sea);
+    EXPECT_EQ(frame.pixel(300, 225), sea);
 }
 
 }  // namespace

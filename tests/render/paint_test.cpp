@@ -212,7 +212,7 @@ TEST_F(PaintTest, PaintedPixelsShowTheFrameScaledOverBlack) {
     ASSERT_TRUE(renderer->Paint(&window, &view));
     EXPECT_EQ(view.pixel(75, 150), 0xFFFF0000u);   // (150, 100) of the copy from x = 0
     EXPECT_EQ(view.pixel(275, 150), 0xFFFF0000u);  // the next copy
-    EXPECT_EQ(view.pixel(10, 150), 0xFF000000u);   // outside the square, no tiles
+    EXPECT_EQ(view.pixel(10, 150), 0xFFFFFFFFu);   // outside the square: the frame's white
     EXPECT_EQ(view.pixel(75, 50), 0xFF000000u);    // above the centred map
 
     const qint64 scaledKey = Impl().scaledFrames.at(0).image.cacheKey();

@@ -4,6 +4,9 @@
 
 #include <QImageReader>
 
+#include "map/mapload.h"
+#include "render/imagefile.h"
+#include "render/paintercanvas.h"
 #include "rendertestsupport.h"
 #include "testsupport.h"
 
@@ -52,6 +55,38 @@ TEST(RealMapTest, RevisedFrameZeroShowsGermanyInTheGermansColourAndExports) {
     const QImage exported = reader.read();
     EXPECT_EQ(exported.size(), QSize(3500, 2000));
     EXPECT_TRUE(Near(exported.pixel(1050, 700), germans->second, 12));
+}
+
+// The pixels of a map's frame that its tiles leave less than opaque. A frame starts opaque
+// white under its tiles; on a map where this count is 0 the white never shows, so its
+// pictures are what they were when frames started transparent.
+int TranslucentPixelsUnderTiles(const std::string& mapFolder, bool relief) {
+    Ref<MapRenderer> renderer;
+    if (CreateMapRenderer(renderer.Receive()) != 0) return -1;
+    MapRendererImpl& impl = ImplOf(renderer);
+    impl.mapData.mapFolder = mapFolder;
+    impl.mapData.useRelief = relief;
+    if (!LoadMapData(impl.mapData)) return -1;
+    QImage frame = NewImage(impl.mapData.mapWidth, impl.mapData.mapHeight);
+    {
+        PainterCanvas canvas(frame);
+        impl.DrawTiles(canvas);
+    }
+    int translucent = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        for (int x = 0; x < frame.width(); ++x) translucent += qAlpha(line[x]) < 255 ? 1 : 0;
+    }
+    return translucent;
+}
+
+TEST(RealMapTest, TheOpaqueMapsOfTripleA08CoverEveryPixelOfTheirFrames) {
+    QUELM_REQUIRE_SHARED_TRIPLEA(folder);
+    for (const char* map : {"revised", "pact_of_steel", "minimap", "classic"}) {
+        EXPECT_EQ(TranslucentPixelsUnderTiles(folder + "/maps/" + map, false), 0) << map;
+    }
+    // Classic's relief tiles are partly transparent: with them its frames turn light.
+    EXPECT_GT(TranslucentPixelsUnderTiles(folder + "/maps/classic", true), 1000000);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "base/refcounted.h"
 #include "recordingcanvas.h"
+#include "render/paintercanvas.h"
 #include "rendertestsupport.h"
 #include "testsupport.h"
 
@@ -155,22 +156,82 @@ TEST_F(UnitsTest, OverlayShowsThePlayersFlagAndTheCaption) {
     EXPECT_EQ(canvas.calls[0].kind, Kind::Image);
     EXPECT_EQ(canvas.calls[0].rect, QRectF(10, 10, 20, 10));
     EXPECT_EQ(canvas.calls[1].text, "Germans Combat Move");
-    EXPECT_EQ(canvas.calls[1].rect, QRectF(70, 35, 20, 10));
+    // One line, 10 pixels right of the flag and centred on its height.
+    EXPECT_EQ(canvas.calls[1].rect, QRectF(40, 10, 0, 10));
+    EXPECT_TRUE(canvas.calls[1].style.verticalCentre);
     EXPECT_EQ(canvas.calls[1].colour, 0xFFFFC800u);
     EXPECT_EQ(canvas.calls[1].style.pointSize, 30);
-    EXPECT_EQ(canvas.calls[1].style.alignment, TextStyle::Alignment::Centre);
+    EXPECT_EQ(canvas.calls[1].style.alignment, TextStyle::Alignment::Left);
     EXPECT_FALSE(canvas.calls[1].style.clip);
+    EXPECT_EQ(canvas.calls[1].style.halo >> 24 != 0, true);
 
-    Impl().currentFrame = 1;  // no flag file for Russians: the caption is centred on x = 70
+    Impl().currentFrame = 1;  // no flag file for Russians: the caption starts at (10, 35)
     canvas = DrawOverlay();
     ASSERT_EQ(canvas.calls.size(), 1u);
-    EXPECT_EQ(canvas.calls[0].rect, QRectF(70, 35, 0, 0));
+    EXPECT_EQ(canvas.calls[0].rect, QRectF(10, 35, 0, 0));
+    EXPECT_FALSE(canvas.calls[0].style.verticalCentre);
 
     Impl().currentFrame = 2;  // a player but no caption
     EXPECT_TRUE(DrawOverlay().calls.empty());
     history.players.resize(2);
     history.captions.push_back("Germans Purchase");  // a caption but no player
     EXPECT_TRUE(DrawOverlay().calls.empty());
+}
+
+// The rectangle of the pixels that differ from the background, or a null one.
+QRect DrawnArea(const QImage& image, QRgb background) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != background) area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
+}
+
+TEST_F(UnitsTest, TheCaptionIsOneLineRightOfTheFlagAndInsideThePicture) {
+    StartGuiForTests();
+    const QRgb background = qRgb(128, 128, 128);
+    WritePng(images.File("flags/Germans_large.png"), 100, 60, qRgb(200, 0, 0));
+    GameHistory& history = HistoryOf(renderer);
+    history.frames.resize(2);
+    history.players = {"Germans", "Russians"};  // no flag file for Russians
+    history.captions = {"Round 2 - Germans Combat Move", "Round 1 - Initializing Delegates"};
+    // Where the caption lies, for the frame given: the flag's pixels are left out.
+    auto captionArea = [&](int frame) {
+        Impl().currentFrame = frame;
+        QImage picture(1200, 200, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(background);
+        {
+            PainterCanvas canvas(picture);
+            Impl().DrawOverlay(canvas);
+        }
+        if (frame == 0) {
+            EXPECT_EQ(picture.pixel(60, 40), qRgb(200, 0, 0));
+            for (int y = 10; y < 70; ++y) {
+                for (int x = 10; x < 110; ++x) picture.setPixel(x, y, background);
+            }
+        }
+        return DrawnArea(picture, background);
+    };
+
+    // Large flags are about 100 pixels wide: the caption is not wrapped into a column.
+    const QRect besideFlag = captionArea(0);
+    ASSERT_FALSE(besideFlag.isNull());
+    EXPECT_GE(besideFlag.left(), 118);  // 10 + 100 + 10, less its halo
+    EXPECT_LE(besideFlag.left(), 124);
+    EXPECT_GT(besideFlag.width(), 400);
+    EXPECT_LT(besideFlag.height(), 50);  // one line of a 40-pixel font
+    EXPECT_NEAR(besideFlag.center().y(), 40, 6);
+
+    // Without a flag the caption starts at x = 10, top at 35, whole.
+    const QRect alone = captionArea(1);
+    ASSERT_FALSE(alone.isNull());
+    EXPECT_GE(alone.left(), 7);
+    EXPECT_LE(alone.left(), 14);
+    EXPECT_GE(alone.top(), 33);
+    EXPECT_LT(alone.height(), 50);
+    EXPECT_GT(alone.width(), 500);
 }
 
 }  // namespace
