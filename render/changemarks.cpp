@@ -55,10 +55,10 @@ std::string MapRendererImpl::OwnerAt(std::int32_t frame, const std::string& terr
 void MapRendererImpl::DrawChangeMarks(Canvas& canvas) {
     if (currentFrame <= 0) return;
     canvas.SetAntialiasing(true);
-    for (auto& [name, territory] : mapData.territories) {
+    for (const auto& [name, territory] : mapData.territories) {
         const std::string owner = OwnerAt(currentFrame, name);
         if (owner == OwnerAt(currentFrame - 1, name)) continue;
-        territory.outlineCache.resize(territory.polygons.size());
+        // The closed outlines that drawing the territories made of this map.
         for (const std::vector<QPointF>& outline : territory.outlineCache) {
             if (!outline.empty()) DrawBand(canvas, outline, kOutlineDarkWidth, kOutlineLightWidth);
         }
