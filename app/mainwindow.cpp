@@ -15,6 +15,8 @@
 #include "app/helppages.h"
 #include "app/messageboxes.h"
 #include "app/startup.h"
+#include "base/stringutil.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
@@ -27,7 +29,25 @@ constexpr int kWheelNotch = 120;
 
 MapRenderer* Renderer() { return Application().renderer.Get(); }
 
+const char* const kShowChangesName = "show_changes";
+
+void AddShowChanges(QMenu& menu) {
+    menu.addSeparator();
+    QAction* item = menu.addAction(QStringLiteral("Show Changes"));
+    item->setData(kShowChanges);
+    item->setCheckable(true);
+    item->setChecked(Application().changeMarks);
+}
+
 }  // namespace
+
+bool ReadShowChanges() {
+    std::string text;
+    return ReadSettingValue(SettingsScope::User, kShowChangesName, text) &&
+           ReadLeadingInteger(text) == 1;
+}
+
+void WriteShowChanges(bool on) { WriteSettingValue(kShowChangesName, on ? "1" : "0"); }
 
 MainWindow::MainWindow() {
     setObjectName(QStringLiteral("Quelm"));
@@ -61,6 +81,7 @@ QMenu* MainWindow::CreatePopupMenu() {
     add(QStringLiteral("Help (F1)"), kHelp);
     menu->addSeparator();
     add(QStringLiteral("&Configure..."), kConfigure);
+    AddShowChanges(*menu);
     return menu;
 }
 
@@ -91,6 +112,9 @@ void MainWindow::HandleMenuCommand(int command) {
             break;
         case kHelp:
             OpenHelpPage();
+            break;
+        case kShowChanges:
+            ToggleShowChanges();
             break;
         case kConfigure: {
             ApplicationState& app = Application();
@@ -153,6 +177,13 @@ void MainWindow::ExportFrame() {
         QMessageBox::warning(this, QStringLiteral("Export"),
                              QStringLiteral("The picture could not be saved as %1.").arg(path));
     }
+}
+
+void MainWindow::ToggleShowChanges() {
+    ApplicationState& app = Application();
+    app.changeMarks = !app.changeMarks;
+    WriteShowChanges(app.changeMarks);
+    if (app.renderer) app.renderer->SetChangeMarks(app.changeMarks);
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {

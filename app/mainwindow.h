@@ -16,7 +16,12 @@ enum MenuCommand {
     kExport = 40005,
     kConfigure = 40006,
     kHelp = 40007,
+    kShowChanges = 40008,
 };
+
+// "Show Changes" as the store keeps it, off when never set.
+bool ReadShowChanges();
+void WriteShowChanges(bool on);
 
 // The viewer's window: shows the renderer's picture of the current frame; the user drags
 // to re-centre, zooms with the keypad's plus and minus or the wheel, steps through the
@@ -35,6 +40,8 @@ public:
     void CentreOnPoint(int x, int y);
     void ResizeView();
     void ExportFrame();
+    // Turns the marks on what changed since the previous step on or off, and keeps that.
+    void ToggleShowChanges();
     // Builds menu 107; the caller owns it.
     QMenu* CreatePopupMenu();
 

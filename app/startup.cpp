@@ -28,6 +28,7 @@ void HandSettingsToRenderer(MapRenderer& renderer, const Settings& settings) {
     renderer.SetUnitColour(settings.unit_red, settings.unit_green, settings.unit_blue);
     renderer.SetFrameDelay(settings.previous_delay * 1000);
     renderer.SetLastFrameDelay(settings.current_delay * 1000);
+    renderer.SetChangeMarks(Application().changeMarks);
 }
 
 }  // namespace

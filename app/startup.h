@@ -23,6 +23,7 @@ struct ApplicationState {
     Ref<MapRenderer> renderer;
     int viewWidth = 0;
     int viewHeight = 0;
+    bool changeMarks = false;  // the viewer's "Show Changes"; the screen saver leaves it off
 };
 
 ApplicationState& Application();

@@ -14,6 +14,7 @@ int RunViewer(int argc, char** argv) {
     QApplication::setWindowIcon(QuelmIcon());
     MainWindow window;
     LoadingDialog loading;
+    Application().changeMarks = ReadShowChanges();
     InitialiseRenderer(&window, &loading);
     window.show();
     const int result = application.exec();

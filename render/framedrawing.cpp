@@ -114,6 +114,7 @@ bool MapRendererImpl::DrawCurrentFrame() {
         canvas.SetAntialiasing(true);
         DrawTiles(canvas);
         DrawTerritories(canvas);
+        if (changeMarks) DrawChangeMarks(canvas);
     }
     frameCache[slot] = std::move(frame);
     return true;

@@ -98,6 +98,13 @@ void MapRendererImpl::SetUnitQuantities(bool quantities) {
     unitQuantities = quantities;
 }
 
+void MapRendererImpl::SetChangeMarks(bool marks) {
+    if (marks == changeMarks) return;
+    changeMarks = marks;
+    ClearFrameCache();
+    Repaint();
+}
+
 void MapRendererImpl::SetUseRelief(bool relief) { mapData.useRelief = relief; }
 
 void MapRendererImpl::SetZoom(double value) {

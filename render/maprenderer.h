@@ -46,6 +46,9 @@ public:
     // then copies in one operation. Returns true when it drew the frame.
     virtual bool Paint(RenderWindow* window, QImage* view) = 0;
     virtual void Tick() = 0;
+    // Marks what changed since the previous step: territories that changed owner and
+    // capitals that changed hands.
+    virtual void SetChangeMarks(bool marks) = 0;
     virtual ~MapRenderer() = default;
 };
 

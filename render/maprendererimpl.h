@@ -63,6 +63,7 @@ public:
     bool ExportJpeg(std::int32_t width, std::int32_t height, const std::string& path) override;
     bool Paint(RenderWindow* window, QImage* view) override;
     void Tick() override;
+    void SetChangeMarks(bool marks) override;
 
     // A zoomed length: ceil(zoom * n), or n itself while 0.99 < zoom < 1.01.
     std::int32_t ScaleByZoom(std::int32_t n) const;
@@ -116,6 +117,14 @@ public:
     // it; a null image when that size cannot be allocated.
     QImage ComposeExportImage(std::int32_t width, std::int32_t height);
 
+    // Marks on what changed since the previous frame (changemarks.cpp), drawn over the
+    // finished frame: a band along every territory whose owner changed, a ring around the
+    // flag of a capital that changed hands. The first frame has none.
+    void DrawChangeMarks(Canvas& canvas);
+    void DrawCapitalRing(Canvas& canvas, const Territory& territory, const std::string& owner);
+    // The owner of a territory in a frame as the frame is drawn: "Neutral" when none.
+    std::string OwnerAt(std::int32_t frame, const std::string& territory);
+
     // The loading dialog's walk over the frames (loadingprogress.cpp).
     std::int32_t StartLoadingWalk();
     bool StepLoadingWalk(std::int32_t& position);
@@ -137,6 +146,7 @@ public:
     bool largeFlags = false;
     bool territoryLabels = false;
     bool unitQuantities = false;
+    bool changeMarks = false;
     std::int32_t unitRed = 255;
     std::int32_t unitGreen = 0;
     std::int32_t unitBlue = 246;

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "render/maprendererimpl.h"
+#include "temporarystore.h"
 
 // The window's commands on a renderer with a known map size and no files behind it.
 class MainWindowTest : public QObject {
@@ -95,7 +96,30 @@ private slots:
         QCOMPARE(items, QStringList({"Zoom In (+)=40001", "Zoom Out (-)=40002", "-",
                                      "Next Turn (->)=40003", "Previous Turn (<-)=40004", "-",
                                      "&Export...=40005", "-", "Help (F1)=40007", "-",
-                                     "&Configure...=40006"}));
+                                     "&Configure...=40006", "-", "Show Changes=40008"}));
+    }
+
+    void showChangesIsKeptInTheStoreAndHandedToTheRenderer() {
+        TemporaryStore store;
+        QVERIFY(!ReadShowChanges());  // off when never set
+        Application().changeMarks = false;
+        MainWindow window;
+        auto itemChecked = [&window] {
+            QMenu* menu = window.CreatePopupMenu();
+            const QAction* item = menu->actions().back();
+            const bool checked = item->isCheckable() && item->isChecked();
+            delete menu;
+            return checked;
+        };
+        QVERIFY(!itemChecked());
+        window.HandleMenuCommand(kShowChanges);
+        QVERIFY(itemChecked());
+        QVERIFY(Impl().changeMarks);
+        QVERIFY(ReadShowChanges());
+        window.HandleMenuCommand(kShowChanges);
+        QVERIFY(!itemChecked());
+        QVERIFY(!Impl().changeMarks);
+        QVERIFY(!ReadShowChanges());
     }
 
     void cleanupTestCase() { ReleaseRenderer(); }

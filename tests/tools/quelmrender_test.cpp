@@ -1,8 +1,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,6 +30,7 @@ protected:
         environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? store.path() : configHome);
         environment.insert("XDG_CONFIG_DIRS", store.path() + "/system");
         environment.insert("QT_QPA_PLATFORM", "offscreen");
+        if (!programPath.isEmpty()) environment.insert("PATH", programPath);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(QUELM_RENDER_PROGRAM), arguments);
         EXPECT_TRUE(process.waitForFinished(120000)) << "quelm_render did not finish";
@@ -48,6 +51,7 @@ protected:
 
     QTemporaryDir store;
     QTemporaryDir out;
+    QString programPath;  // the PATH quelm_render looks for ffmpeg in, when set
 };
 
 TEST_F(QuelmRenderTest, UsageErrorsExitWithTwo) {
@@ -146,6 +150,86 @@ TEST_F(QuelmRenderTest, RealRevisedGameRendersAndDumpsItsMap) {
     EXPECT_EQ(fields[6], "1");
     EXPECT_EQ(fields[7] + "," + fields[8], "981,532");
     EXPECT_EQ(lines.filter(QRegularExpression("^territory\t\\d+ Sea Zone\t1\t")).size() > 50, true);
+}
+
+// Frames, width and height of the first video stream as ffprobe counts them.
+QString Probe(const QString& file) {
+    QProcess probe;
+    probe.start("ffprobe",
+                {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                 "stream=width,height,nb_read_frames", "-of", "csv=p=0", file});
+    probe.waitForFinished(60000);
+    return QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
+}
+
+TEST_F(QuelmRenderTest, VideosHoldEveryStepAndTheLastOneTwoSeconds) {
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty() ||
+        QStandardPaths::findExecutable("ffprobe").isEmpty()) {
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed (apt-get install ffmpeg)";
+    }
+    const QString demo = QStringLiteral(QUELM_DEMO_DIR);
+    for (const QString name : {"war.mp4", "war.webm", "war.gif"}) {
+        const ProgramRun run =
+            Render({"--history", demo + "/Trevo.txt", "--video", out.filePath(name), "--frames",
+                    "0-9", "--size", "240x160", "--quiet"},
+                   demo + "/config");
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_GT(QFileInfo(out.filePath(name)).size(), 4000) << name.toStdString();
+        // Ten steps at 4 a second, the last one shown for 2 seconds: 9 + 8 frames.
+        EXPECT_EQ(Probe(out.filePath(name)), "240,160,17") << name.toStdString();
+    }
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+TEST_F(QuelmRenderTest, VideoFailuresSayWhatFailedAndLeaveNoFile) {
+    const QString demo = QStringLiteral(QUELM_DEMO_DIR);
+    const QStringList common{"--history", demo + "/Trevo.txt", "--frames", "0-3",
+                             "--size",    "240x160",           "--quiet",  "--video"};
+    const struct {
+        QString ffmpeg;  // the stand-in's script, or none at all
+        QString video;
+        QString message;
+    } cases[] = {
+        {"", out.filePath("war.mp4"), "ffmpeg is needed to write " + out.filePath("war.mp4")},
+        {"#!/bin/sh\necho 'Unknown encoder libx264' >&2\nexit 1\n", out.filePath("war.mp4"),
+         "ffmpeg failed to write " + out.filePath("war.mp4") + ": Unknown encoder libx264"},
+        {"#!/bin/sh\ncat >/dev/null\necho 'first line' >&2\necho 'No space left' >&2\nexit 1\n",
+         out.filePath("war.gif"),
+         "ffmpeg failed to write " + out.filePath("war.gif") + ": No space left"},
+        {"#!/bin/sh\ncat >/dev/null\n", out.filePath("no-such-folder/war.gif"),
+         "cannot write " + out.filePath("no-such-folder/war.gif")},
+    };
+    for (const auto& test : cases) {
+        QTemporaryDir bin;
+        programPath = bin.path();
+        if (!test.ffmpeg.isEmpty()) {
+            QFile script(bin.filePath("ffmpeg"));
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            script.write(test.ffmpeg.toUtf8());
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const ProgramRun run = Render(common + QStringList{test.video}, demo + "/config");
+        EXPECT_EQ(run.exitCode, 1) << test.message.toStdString();
+        const QStringList said = run.err.split('\n').filter(QRegularExpression("^quelm_render: "));
+        ASSERT_EQ(said.size(), 1) << run.err.toStdString();
+        EXPECT_TRUE(said.front().startsWith("quelm_render: " + test.message))
+            << run.err.toStdString();
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST_F(QuelmRenderTest, VideoUsageErrorsExitWithTwo) {
+    for (const QStringList& arguments :
+         {QStringList{"--video", "war.avi"}, QStringList{"--video", "war.mp4", "--size", "641x360"},
+          QStringList{"--video", "war.webm", "--size", "640x361"},
+          QStringList{"--video", "war.mp4", "--fps", "0"},
+          QStringList{"--video", "war.mp4", "--hold", "-1"},
+          QStringList{"--video", "war.mp4", "--out", out.path()}}) {
+        const ProgramRun run = Render(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
+    }
 }
 
 }  // namespace

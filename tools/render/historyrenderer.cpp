@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "game/gameloaderimpl.h"
 #include "game/xmldocument.h"
 #include "map/mapload.h"
+#include "orderedframes.h"
 #include "render/frameexport.h"
 #include "render/maprendererimpl.h"
 #include "settings/settings.h"
@@ -95,7 +97,13 @@ struct FrameJob {
     std::atomic<int> next;
     Progress progress;
     FirstFailure failure;
+    OrderedFrames* video = nullptr;  // where the frames go when they make an animation
 };
+
+void SetFailure(FrameJob& job, const QString& message) {
+    job.failure.Set(message);
+    if (job.video) job.video->Stop();
+}
 
 // The pictures are opaque: without the alpha channel PNG files are smaller and faster.
 bool SavePicture(const QImage& picture, const QString& path, const QString& format) {
@@ -116,45 +124,93 @@ Ref<MapRenderer> CreateWorkerRenderer(FrameJob& job) {
     renderer->SetUnitQuantities(job.options.quantities);
     renderer->SetUseRelief(!job.options.noRelief);
     renderer->SetUnitColour(settings.unit_red, settings.unit_green, settings.unit_blue);
+    renderer->SetChangeMarks(job.options.changes);
+    // The map folder does not change during a run, so each worker reads it once.
+    impl.loadMapData = [loaded = false](MapData& data) mutable {
+        if (!loaded) loaded = LoadMapData(data);
+        return loaded;
+    };
     return renderer;
 }
 
-void RenderFrame(FrameJob& job, MapRendererImpl& impl, int frame) {
+QSize PictureSize(const RenderOptions& options, const MapData& mapData) {
+    if (options.size.isValid()) return options.size;
+    const QSize own(mapData.mapWidth, mapData.mapHeight);
+    return options.video.isEmpty() ? own : DefaultVideoSize(own);
+}
+
+// The frame with its banner at the size asked for; a null image when it cannot be drawn,
+// with the failure set.
+QImage DrawPicture(FrameJob& job, MapRendererImpl& impl, int frame) {
     impl.currentFrame = frame;
     impl.SizeFrameCache();
     impl.random.Seed(FrameSeed(job.options.seed, frame));
     impl.PrepareFrame();
     if (!impl.ready) {
-        job.failure.Set(DiagnoseMapFolder(job.options.map));
-        return;
+        SetFailure(job, DiagnoseMapFolder(job.options.map));
+        return QImage();
     }
-    const QSize size = job.options.size.isValid()
-                           ? job.options.size
-                           : QSize(impl.mapData.mapWidth, impl.mapData.mapHeight);
-    const QImage picture = impl.ComposeExportImage(size.width(), size.height());
+    const QSize size = PictureSize(job.options, impl.mapData);
+    QImage picture = impl.ComposeExportImage(size.width(), size.height());
     impl.ClearFrameCache();  // one picture at a time per worker
+    if (picture.isNull()) {
+        SetFailure(
+            job,
+            QString("a picture of %1x%2 pixels is too large").arg(size.width()).arg(size.height()));
+    }
+    return picture;
+}
+
+// Draws one frame and saves it or hands it on; false when the workers are to stop.
+bool RenderFrame(FrameJob& job, MapRendererImpl& impl, int frame) {
+    const QImage picture = DrawPicture(job, impl, frame);
+    if (picture.isNull()) return false;
+    if (job.video) return job.video->Put(frame, picture.convertToFormat(QImage::Format_RGB32));
     const QString path =
         QDir(job.options.out).filePath(FrameFileName(frame, job.last, job.options.format));
-    if (picture.isNull()) {
-        job.failure.Set(
-            QString("a picture of %1x%2 pixels is too large").arg(size.width()).arg(size.height()));
-    } else if (!SavePicture(picture, path, job.options.format)) {
-        job.failure.Set("cannot write " + path);
-    } else {
-        job.progress.FrameDone();
+    if (!SavePicture(picture, path, job.options.format)) {
+        SetFailure(job, "cannot write " + path);
+        return false;
     }
+    job.progress.FrameDone();
+    return true;
 }
 
 void RenderWorker(FrameJob& job) {
     Ref<MapRenderer> renderer = CreateWorkerRenderer(job);
     if (!renderer) {
-        job.failure.Set("cannot create a renderer");
+        SetFailure(job, "cannot create a renderer");
         return;
     }
     auto& impl = *static_cast<MapRendererImpl*>(renderer.Get());
     for (int frame = job.next++; frame <= job.last && !job.failure.Failed(); frame = job.next++) {
-        RenderFrame(job, impl, frame);
+        if (!RenderFrame(job, impl, frame)) break;
     }
+}
+
+void RunWorkers(FrameJob& job, int workers, const std::function<void()>& meanwhile) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) threads.emplace_back(RenderWorker, std::ref(job));
+    meanwhile();
+    for (std::thread& thread : threads) thread.join();
+}
+
+// Hands the frames to the encoder in order, the last one as often as the hold asks; false
+// when a worker or the encoder failed.
+bool EncodeInOrder(FrameJob& job, OrderedFrames& frames, FrameEncoder& encoder) {
+    QImage frame;
+    for (int index = job.first; index <= job.last; ++index) {
+        std::optional<QImage> taken = frames.Take();
+        if (!taken) return false;
+        frame = std::move(*taken);
+        if (index == job.first && !encoder.Start(frame.size(), job.options.fps)) return false;
+        if (!encoder.Add(frame)) return false;
+        job.progress.FrameDone();
+    }
+    for (int i = 1; i < LastFrameRepeats(job.options.fps, job.options.hold); ++i) {
+        if (!encoder.Add(frame)) return false;
+    }
+    return encoder.Finish();
 }
 
 bool IsConverterText(const QString& path) {
@@ -258,15 +314,13 @@ int HistoryRenderer::RenderFrames() {
                                     .arg(last)
                                     .arg(count - 1));
     }
+    if (!options.video.isEmpty()) return RenderVideo(first, last);
     if (!QDir().mkpath(options.out))
         return Fail(kExitBadInput, "cannot create the folder " + options.out);
 
     FrameJob job{
         options, loader.Get(), first, last, {first}, Progress(last - first + 1, options.quiet), {}};
-    const int workers = std::min(options.jobs, last - first + 1);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < workers; ++i) threads.emplace_back(RenderWorker, std::ref(job));
-    for (std::thread& thread : threads) thread.join();
+    RunWorkers(job, std::min(options.jobs, last - first + 1), [] {});
     if (job.failure.Failed()) return Fail(kExitBadInput, job.failure.Text());
     Note(QString("%1 pictures written to %2 in %3 s")
              .arg(last - first + 1)
@@ -275,9 +329,32 @@ int HistoryRenderer::RenderFrames() {
     return kExitSuccess;
 }
 
+int HistoryRenderer::RenderVideo(int first, int last) {
+    const std::unique_ptr<FrameEncoder> encoder = createEncoder(options.video);
+    if (!encoder->Open()) return Fail(kExitBadInput, encoder->Error());
+    const int workers = std::min(options.jobs, last - first + 1);
+    OrderedFrames frames(first, 2 * workers);
+    FrameJob job{
+        options, loader.Get(), first, last, {first}, Progress(last - first + 1, options.quiet), {}};
+    job.video = &frames;
+    bool encoded = false;
+    RunWorkers(job, workers, [&] {
+        encoded = EncodeInOrder(job, frames, *encoder);
+        frames.Stop();
+    });
+    if (job.failure.Failed()) return Fail(kExitBadInput, job.failure.Text());
+    if (!encoded) return Fail(kExitBadInput, encoder->Error());
+    Note(QString("%1 steps written to %2 in %3 s")
+             .arg(last - first + 1)
+             .arg(QFileInfo(options.video).absoluteFilePath())
+             .arg(job.progress.Seconds(), 0, 'f', 1));
+    return kExitSuccess;
+}
+
 int HistoryRenderer::Run() {
     FillInputsFromSettings(options);
-    if (options.dumpHistory || !options.out.isEmpty()) {
+    const bool drawing = !options.out.isEmpty() || !options.video.isEmpty();
+    if (options.dumpHistory || drawing) {
         if (!ReadGame()) return kExitBadInput;
     }
     if (options.dumpHistory) {
@@ -288,7 +365,7 @@ int HistoryRenderer::Run() {
         const int code = DumpMapFolder();
         if (code != kExitSuccess) return code;
     }
-    if (options.out.isEmpty()) return kExitSuccess;
+    if (!drawing) return kExitSuccess;
     if (!CheckImagesFolder()) return kExitBadInput;
     return RenderFrames();
 }

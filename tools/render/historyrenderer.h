@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 #include "base/ref.h"
+#include "frameencoder.h"
 #include "game/gameloader.h"
 #include "renderoptions.h"
 
@@ -16,6 +20,10 @@ public:
     explicit HistoryRenderer(RenderOptions options) : options(std::move(options)) {}
     int Run();
 
+    // Makes the encoder of --video; tests put one that keeps the frames in its place.
+    std::function<std::unique_ptr<FrameEncoder>(const QString& path)> createEncoder =
+        CreateFfmpegEncoder;
+
 private:
     bool CheckGameDefinition();
     bool CheckHistory();
@@ -23,6 +31,7 @@ private:
     bool ReadGame();
     int DumpMapFolder();
     int RenderFrames();
+    int RenderVideo(int first, int last);
     int Fail(int code, const QString& message);
     void Note(const QString& message) const;
 

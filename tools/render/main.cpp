@@ -8,9 +8,11 @@
 
 #include "historyrenderer.h"
 #include "platform/guistarter.h"
+#include "platform/imagememory.h"
 #include "renderoptions.h"
 
 int main(int argc, char** argv) {
+    KeepImageMemoryForReuse();  // before any thread allocates
     GuiStarter gui;  // fonts for the captions; offscreen when there is no display
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "frameencoder.h"
 #include "settings/converterlaunch.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
@@ -41,6 +42,33 @@ std::optional<std::uint32_t> ParseNumber(const QString& text, std::uint32_t smal
     return static_cast<std::uint32_t>(value);
 }
 
+std::optional<double> ParseDecimal(const QString& text, double smallest, double largest) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !(value >= smallest && value <= largest)) return std::nullopt;
+    return value;
+}
+
+// --video, --fps and --hold; an error text, or an empty one when they are sound.
+QString ReadVideoOptions(const QCommandLineParser& parser, RenderOptions& options) {
+    const std::optional<double> fps = ParseDecimal(parser.value("fps"), 0.1, 60);
+    if (!fps) return "--fps wants a number of steps a second from 0.1 to 60";
+    options.fps = *fps;
+    const std::optional<double> hold = ParseDecimal(parser.value("hold"), 0, 3600);
+    if (!hold) return "--hold wants a number of seconds from 0 to 3600";
+    options.hold = *hold;
+    if (!parser.isSet("video")) return QString();
+    options.video = parser.value("video");
+    if (!VideoKindOf(options.video)) return "--video wants a file ending in .mp4, .webm or .gif";
+    if (!options.out.isEmpty()) return "give --out or --video, not both";
+    const bool evenSizeNeeded = *VideoKindOf(options.video) != VideoKind::Gif;
+    if (evenSizeNeeded && options.size.isValid() &&
+        (options.size.width() % 2 != 0 || options.size.height() % 2 != 0)) {
+        return "--size of an .mp4 or .webm video wants even numbers, for example 1280x720";
+    }
+    return QString();
+}
+
 }  // namespace
 
 ParsedOptions ParseRenderOptions(const QStringList& arguments) {
@@ -65,6 +93,10 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
         {"quiet", "No progress on standard error."},
         {"dump-history", "Print the frames, territories and units read."},
         {"dump-map", "Print what the map folder gave."},
+        {"video", "Write the frames as one animation: .mp4 (H.264), .webm (VP9) or .gif.", "file"},
+        {"fps", "Steps a second in the animation (default 4).", "n", "4"},
+        {"hold", "Seconds the last step stays in the animation (default 2).", "s", "2"},
+        {"changes", "Mark the territories and capitals whose owner changed since the step before."},
     });
     ParsedOptions parsed;
     if (!parser.parse(arguments)) {
@@ -97,6 +129,7 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     options.dumpMap = parser.isSet("dump-map");
     options.format = parser.value("format");
     options.jobs = std::max(1, QThread::idealThreadCount());
+    options.changes = parser.isSet("changes");
 
     auto fail = [&parsed](const QString& error) {
         parsed.error = error;
@@ -122,8 +155,11 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     const std::optional<std::uint32_t> seed = ParseNumber(parser.value("seed"), 0);
     if (!seed) return fail("--seed wants a number from 0 to 4294967295");
     options.seed = *seed;
-    if (options.out.isEmpty() && !options.dumpHistory && !options.dumpMap) {
-        return fail("nothing to do: give --out, --dump-history or --dump-map");
+    const QString videoError = ReadVideoOptions(parser, options);
+    if (!videoError.isEmpty()) return fail(videoError);
+    if (options.out.isEmpty() && options.video.isEmpty() && !options.dumpHistory &&
+        !options.dumpMap) {
+        return fail("nothing to do: give --out, --video, --dump-history or --dump-map");
     }
     parsed.options = options;
     return parsed;

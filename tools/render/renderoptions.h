@@ -28,6 +28,11 @@ struct RenderOptions {
     bool quiet = false;
     bool dumpHistory = false;
     bool dumpMap = false;
+    // One animation of the frames instead of pictures: .mp4, .webm or .gif.
+    QString video;
+    double fps = 4;   // steps a second
+    double hold = 2;  // seconds the last step stays
+    bool changes = false;  // marks on what changed since the previous step
 };
 
 // Reads the command line. Returns the options, or an error text for a usage error (an
