@@ -52,6 +52,7 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapAndStepsToTheNextTurn) {
     QTemporaryDir home;
     QDir().mkpath(home.filePath("config/Ostrevan"));
     QDir().mkpath(home.filePath("system/Ostrevan"));
+    QDir().mkpath(home.filePath("data/Ostrevan/Quelm"));
     {
         QSettings user(home.filePath("config/Ostrevan/Quelm.conf"), QSettings::IniFormat);
         user.setValue("game_config", root + "/games/revised.xml");
@@ -60,13 +61,14 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapAndStepsToTheNextTurn) {
         QSettings machine(home.filePath("system/Ostrevan/Quelm.conf"), QSettings::IniFormat);
         machine.setValue("InstallationDirectory", home.path());
     }
-    WriteHistory(home.filePath("Trevo.txt"));
+    WriteHistory(home.filePath("data/Ostrevan/Quelm/Trevo.txt"));
 
     XSession session;
     ASSERT_TRUE(session.Started()) << "Xvfb did not start";
     session.Start(QStringLiteral(QUELM_VIEW_PROGRAM), {},
                   {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.filePath("config"),
-                   "XDG_CONFIG_DIRS=" + home.filePath("system")});
+                   "XDG_CONFIG_DIRS=" + home.filePath("system"),
+                   "XDG_DATA_HOME=" + home.filePath("data")});
     const QString window = session.WaitForWindow("Quelm Renderer", 30000);
     ASSERT_FALSE(window.isEmpty()) << "the viewer's window did not appear";
 
