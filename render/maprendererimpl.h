@@ -63,6 +63,8 @@ public:
     bool ExportJpeg(std::int32_t width, std::int32_t height, const std::string& path) override;
     bool Paint(RenderWindow* window, QImage* view) override;
     void Tick() override;
+    std::int32_t GetCurrentFrame() override;
+    void GoToFrame(std::int32_t frame) override;
 
     // A zoomed length: ceil(zoom * n), or n itself while 0.99 < zoom < 1.01.
     std::int32_t ScaleByZoom(std::int32_t n) const;
