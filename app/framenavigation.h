@@ -14,8 +14,7 @@ int RoundOfCaption(const std::string& caption);
 
 // The status line for frame (counted from 0) of count: "Round 4 - Germans - step 100 of
 // 285", leaving out the round or the player where they are not known.
-QString StepStatusText(const std::string& caption, const std::string& player, int frame,
-                       int count);
+QString StepStatusText(const std::string& caption, const std::string& player, int frame, int count);
 
 // The frame one round back (direction < 0) or forward from current: the same step of that
 // round where it has one, else its first step; the first or the last frame when there is no

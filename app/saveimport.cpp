@@ -47,9 +47,9 @@ void ImportSaveGame(QWidget* parent, const Settings& settings, bool importChecke
             break;
     }
     if (!MakeConverterOutputFolder(plan.output)) {
-        messages.ShowMessage("The saved game could not be imported:\ncannot make the folder of " +
-                                 plan.output,
-                             kCaption);
+        messages.ShowMessage(
+            "The saved game could not be imported:\ncannot make the folder of " + plan.output,
+            kCaption);
         return;
     }
     ConverterRun run(plan.command, timeLimitMs);

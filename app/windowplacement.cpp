@@ -26,7 +26,8 @@ bool ReachableOnSomeScreen(const QRect& geometry) {
 
 QString PlacementText(const WindowPlacement& placement) {
     const QRect& g = placement.geometry;
-    QString text = QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
+    QString text =
+        QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height());
     if (placement.maximized) text += QStringLiteral(",maximized");
     return text;
 }

@@ -65,10 +65,10 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapAndStepsToTheNextTurn) {
 
     XSession session;
     ASSERT_TRUE(session.Started()) << "Xvfb did not start";
-    session.Start(QStringLiteral(QUELM_VIEW_PROGRAM), {},
-                  {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.filePath("config"),
-                   "XDG_CONFIG_DIRS=" + home.filePath("system"),
-                   "XDG_DATA_HOME=" + home.filePath("data")});
+    session.Start(
+        QStringLiteral(QUELM_VIEW_PROGRAM), {},
+        {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.filePath("config"),
+         "XDG_CONFIG_DIRS=" + home.filePath("system"), "XDG_DATA_HOME=" + home.filePath("data")});
     const QString window = session.WaitForWindow("Quelm Renderer", 30000);
     ASSERT_FALSE(window.isEmpty()) << "the viewer's window did not appear";
 

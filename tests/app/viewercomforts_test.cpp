@@ -86,13 +86,17 @@ private slots:
         QTest::addColumn<int>("frame");
         QTest::addColumn<int>("count");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("all known") << "Round 4 - Germans Combat Move" << "Germans" << 99 << 285
-                                   << "Round 4 - Germans - step 100 of 285";
-        QTest::newRow("no round") << "Start of the game" << "Germans" << 0 << 3
-                                  << "Germans - step 1 of 3";
-        QTest::newRow("no player") << "Round 12" << "" << 2 << 3 << "Round 12 - step 3 of 3";
-        QTest::newRow("'Round' inside") << "After Round 2" << "" << 0 << 1 << "step 1 of 1";
-        QTest::newRow("no frames") << "" << "" << -1 << 0 << "No steps to show";
+        QTest::newRow("all known")
+            << "Round 4 - Germans Combat Move"
+            << "Germans" << 99 << 285 << "Round 4 - Germans - step 100 of 285";
+        QTest::newRow("no round") << "Start of the game"
+                                  << "Germans" << 0 << 3 << "Germans - step 1 of 3";
+        QTest::newRow("no player") << "Round 12"
+                                   << "" << 2 << 3 << "Round 12 - step 3 of 3";
+        QTest::newRow("'Round' inside") << "After Round 2"
+                                        << "" << 0 << 1 << "step 1 of 1";
+        QTest::newRow("no frames") << ""
+                                   << "" << -1 << 0 << "No steps to show";
     }
     void statusLineSaysRoundPlayerAndStep() {
         QFETCH(QString, caption);
@@ -121,7 +125,8 @@ private slots:
         QFETCH(int, expected);
         std::vector<std::string> captions;
         for (int round = 1; round <= 3; ++round) {
-            for (const char* step : {"Reds Combat Move", "Reds Purchase Units", "Blues Combat Move"})
+            for (const char* step :
+                 {"Reds Combat Move", "Reds Purchase Units", "Blues Combat Move"})
                 captions.push_back("Round " + std::to_string(round) + " - " + step);
         }
         captions.push_back("Round 4 - Reds Combat Move");
@@ -138,8 +143,7 @@ private slots:
         QVERIFY(count >= 10);
         const int first = count - 10;  // the frames the history adds, after any of the game's own
         QCOMPARE(Renderer().GetCurrentFrame(), count - 1);  // the viewer opens on the last step
-        QCOMPARE(window.StatusText(),
-                 QString("Round 4 - Reds - step %1 of %1").arg(count));
+        QCOMPARE(window.StatusText(), QString("Round 4 - Reds - step %1 of %1").arg(count));
         Release(window, Qt::Key_Home);
         QCOMPARE(Renderer().GetCurrentFrame(), 0);
         Renderer().GoToFrame(first + 1);
@@ -257,7 +261,8 @@ private slots:
         suggested = window.SuggestedExportPath();
         qputenv("HOME", home);
         ProcessSettings() = Settings();
-        QCOMPARE(suggested, QString::fromStdString(store->folder.File("Pictures/ww2v2-step-4.jpg")));
+        QCOMPARE(suggested,
+                 QString::fromStdString(store->folder.File("Pictures/ww2v2-step-4.jpg")));
         QCOMPARE(SuggestedExportName("", 0), QString("quelm-step-1.jpg"));
     }
 };

@@ -265,6 +265,10 @@ protected:
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.MakeFolder("config")));
         environment.insert("XDG_CONFIG_DIRS", QString::fromStdString(folder.MakeFolder("system")));
         environment.insert("TMPDIR", QString::fromStdString(folder.MakeFolder("tmp")));
+        // Qt makes its own runtime folder in TMPDIR when the session has none.
+        const std::string runtime = folder.MakeFolder("runtime");
+        fs::permissions(runtime, fs::perms::owner_all);
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         render.setProcessEnvironment(environment);
         render.setProgram(QUELM_RENDER_PROGRAM);
@@ -296,7 +300,8 @@ TEST_F(RenderSavedGameTest, SaveTheConverterRefusesFailsInOneLine) {
     };
     for (const Case& c :
          {Case{folder.Write("text.tsvg", "TrevoConvert\n"), " is not a TripleA saved game"},
-          Case{otherVersion, " was saved by TripleA 1.8.0.0, but this converter runs on TripleA 1.9"}}) {
+          Case{otherVersion,
+               " was saved by TripleA 1.8.0.0, but this converter runs on TripleA 1.9"}}) {
         const ProcessEnd end = Render(files, {"--save", QString::fromStdString(c.save)});
         EXPECT_EQ(end.exitCode, 1);
         EXPECT_EQ(end.standardError.rfind("quelm_render: " + c.save + c.message, 0), 0u)

@@ -37,8 +37,10 @@ TEST(InstallTest, EverythingLandsUnderThePrefixAndTheProgramsFindTheirConverter)
     // The installed quelm_render runs the converter of its own installation.
     QProcess render;
     QProcessEnvironment renderEnvironment = QProcessEnvironment::systemEnvironment();
-    renderEnvironment.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.MakeFolder("config")));
-    renderEnvironment.insert("XDG_CONFIG_DIRS", QString::fromStdString(folder.MakeFolder("system")));
+    renderEnvironment.insert("XDG_CONFIG_HOME",
+                             QString::fromStdString(folder.MakeFolder("config")));
+    renderEnvironment.insert("XDG_CONFIG_DIRS",
+                             QString::fromStdString(folder.MakeFolder("system")));
     renderEnvironment.insert("QT_QPA_PLATFORM", "offscreen");
     render.setProcessEnvironment(renderEnvironment);
     render.setProgram(QString::fromStdString(root + "/bin/quelm_render"));

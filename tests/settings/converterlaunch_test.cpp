@@ -93,9 +93,9 @@ TEST_F(ConverterLaunchTest, InstallationFolderIsTheMachineValueElseTheProgramsOw
     struct Case {
         std::string programFolder, expected;
     };
-    for (const Case& c : {Case{build, build + "/converter"},
-                          Case{bin, store.folder.File("prefix/share/quelm")},
-                          Case{bin + "/", store.folder.File("prefix/share/quelm")}}) {
+    for (const Case& c :
+         {Case{build, build + "/converter"}, Case{bin, store.folder.File("prefix/share/quelm")},
+          Case{bin + "/", store.folder.File("prefix/share/quelm")}}) {
         EXPECT_EQ(OwnInstallationFolder(c.programFolder), c.expected) << c.programFolder;
     }
     // The test program lies in a folder of the build, not at its top.
@@ -135,6 +135,5 @@ TEST_F(ConverterLaunchTest, WithoutAnImportTheOutputIsDeleted) {
         EXPECT_TRUE(StaysAbsent(output)) << c.what;
     }
 }
-
 
 }  // namespace

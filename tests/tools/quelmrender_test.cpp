@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -88,8 +89,9 @@ TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
     save.close();
     run = Render({"--game", kSmall + "/game.xml", "--history", save.fileName(), "--dump-history"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("game.tsvg is a TripleA saved game, not a converter text: "
-                                 "give it with --save"))
+    EXPECT_TRUE(
+        run.err.contains("game.tsvg is a TripleA saved game, not a converter text: "
+                         "give it with --save"))
         << run.err.toStdString();
 
     run = Render({"--game", kSmall + "/history.txt", "--dump-history"});
@@ -115,14 +117,16 @@ TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
         QString message;
     };
     for (const Case& c : {
-             Case{{"--save", out.filePath("none.tsvg")}, "cannot read the saved game "},
+             Case{{"--save", out.filePath("none.tsvg")},
+                  "cannot read the saved game " + out.filePath("none.tsvg")},
              Case{{"--save", save.fileName(), "--triplea-jar", jar},
                   "no Java runtime: give --java or choose one in the viewer's Configure..."},
              Case{{"--save", save.fileName(), "--java", out.filePath("java"), "--triplea-jar", jar},
                   "no Java runtime at " + out.filePath("java")},
              Case{{"--save", save.fileName(), "--java", java},
                   "no TripleA jar: give --triplea-jar or choose one in the viewer's Configure..."},
-             Case{{"--save", save.fileName(), "--java", java, "--triplea-jar", out.filePath("t.jar")},
+             Case{{"--save", save.fileName(), "--java", java, "--triplea-jar",
+                   out.filePath("t.jar")},
                   "no TripleA jar at " + out.filePath("t.jar")},
              Case{{"--save", save.fileName(), "--java", java, "--triplea-jar", jar},
                   "no save-game converter (TextGameConverter.class) in " + out.path()},
@@ -135,8 +139,8 @@ TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
         const ProgramRun run =
             Render(QStringList{"--game", kSmall + "/game.xml", "--dump-history"} + c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.message.toStdString();
-        EXPECT_TRUE(run.err.startsWith("quelm_render: " + c.message)) << run.err.toStdString();
-        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        const QStringList own = run.err.split('\n').filter(QRegularExpression("^quelm_render: "));
+        EXPECT_EQ(own, QStringList{"quelm_render: " + c.message}) << run.err.toStdString();
     }
 }
 
@@ -144,9 +148,12 @@ TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
 TEST_F(QuelmRenderTest, DrawingChoicesComeFromTheSettingsUnlessGiven) {
     QDir().mkpath(store.path() + "/Ostrevan");
     QFile user(store.path() + "/Ostrevan/Quelm.conf");
-    const QStringList inputs = {"--game",   kSmall + "/game.xml", "--history",
-                                kSmall + "/history.txt", "--map", kSmall + "/map",
-                                "--images", kSmall,    "--frames", "1-1", "--quiet"};
+    const QStringList inputs = {"--game",    kSmall + "/game.xml",
+                                "--history", kSmall + "/history.txt",
+                                "--map",     kSmall + "/map",
+                                "--images",  kSmall,
+                                "--frames",  "1-1",
+                                "--quiet"};
     auto draw = [&](const QString& name, const QStringList& choices) {
         const QString folder = out.filePath(name);
         const ProgramRun run = Render(inputs + choices + QStringList{"--out", folder});
@@ -179,9 +186,8 @@ TEST_F(QuelmRenderTest, TheDemoRendersEveryFrameAndOneOrTwoWorkersDrawTheSame) {
     QTemporaryDir second;
     // The demo's settings name its files; its history lies in its own data folder, as the
     // README's first command draws it.
-    ProgramRun run =
-        Render({"--out", out.path(), "--jobs", "1", "--size", "725x485", "--quiet"}, config,
-               demo + "/data");
+    ProgramRun run = Render({"--out", out.path(), "--jobs", "1", "--size", "725x485", "--quiet"},
+                            config, demo + "/data");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     run = Render({"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--out", second.path(),
                   "--jobs", "2", "--size", "725x485", "--quiet"},

@@ -217,8 +217,9 @@ bool HistoryRenderer::CheckHistory() {
         return true;
     }
     if (LooksLikeSavedGame(options.history)) {
-        Fail(kExitBadInput, options.history +
-                                " is a TripleA saved game, not a converter text: give it with --save");
+        Fail(kExitBadInput,
+             options.history +
+                 " is a TripleA saved game, not a converter text: give it with --save");
         return false;
     }
     if (!IsConverterText(options.history)) {

@@ -60,8 +60,7 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     parser.addOptions({
         {"game", "TripleA game definition (XML).", "file"},
         {"history", "Converter text of the game's history.", "file"},
-        {"save", "TripleA saved game (.tsvg), converted on the fly instead of --history.",
-         "file"},
+        {"save", "TripleA saved game (.tsvg), converted on the fly instead of --history.", "file"},
         {"java", "Java runtime that runs the converter (default: the settings').", "file"},
         {"triplea-jar", "TripleA jar for the converter (default: the settings').", "file"},
         {"map", "TripleA map folder.", "dir"},

@@ -60,12 +60,13 @@ bool SavedGameConversion::Convert(const RenderOptions& options, QString& error) 
     settings.java_runtime = options.java.toStdString();
     settings.triplea_jar = options.tripleaJar.toStdString();
     settings.save = options.save.toStdString();
-    ConverterRun run(MakeConverterCommand(settings, installation.toStdString(),
-                                          HistoryPath().toStdString()),
-                     kConversionTimeLimitMs);
+    ConverterRun run(
+        MakeConverterCommand(settings, installation.toStdString(), HistoryPath().toStdString()),
+        kConversionTimeLimitMs);
     if (run.Start() && run.Wait() == ConverterRun::Result::Succeeded) return true;
     const QString reason = ConverterReason(run);
-    error = reason.contains(options.save) ? reason : "cannot import " + options.save + ": " + reason;
+    error =
+        reason.contains(options.save) ? reason : "cannot import " + options.save + ": " + reason;
     return false;
 }
 
