@@ -77,7 +77,7 @@ ConfigurationDialog::ConfigurationDialog(VersionList& versionList, UserMessages&
     setWindowTitle(QStringLiteral("TripleA Configuration (Press F1 for help)"));
     BuildControls();
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [] { OpenHelpPage(); });
+    connect(help, &QShortcut::activated, this, [this] { OpenHelpPage(messages); });
     CentreOnScreen();
     FillFromSettings();
 }

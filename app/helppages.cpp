@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/usermessages.h"
+
 QUrl HelpPageUrl() {
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
@@ -20,7 +22,13 @@ QUrl HelpPageUrl() {
     return QUrl::fromLocalFile(candidates.back());
 }
 
-void OpenHelpPage() { QDesktopServices::openUrl(HelpPageUrl()); }
+void OpenHelpPage(UserMessages& messages, UrlOpener open) {
+    const QUrl page = HelpPageUrl();
+    if ((open ? open : &QDesktopServices::openUrl)(page)) return;
+    messages.ShowMessage("No program could show the help page. Open this file in a web browser:\n" +
+                             page.toLocalFile().toStdString(),
+                         "Help");
+}
 
 void OpenHomePage() {
     QUrl about = HelpPageUrl();

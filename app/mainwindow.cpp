@@ -1,21 +1,32 @@
 #include "app/mainwindow.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QWheelEvent>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/artwork.h"
 #include "app/configurationdialog.h"
+#include "app/framenavigation.h"
 #include "app/helppages.h"
 #include "app/messageboxes.h"
 #include "app/startup.h"
+#include "app/windowplacement.h"
 #include "base/stringutil.h"
+#include "settings/settings.h"
 #include "settings/settingsstore.h"
 
 namespace {
@@ -39,6 +50,26 @@ void AddShowChanges(QMenu& menu) {
     item->setChecked(Application().changeMarks);
 }
 
+Ref<GameLoader> Loader() {
+    Ref<GameLoader> loader;
+    if (MapRenderer* renderer = Renderer()) renderer->GetGameLoader(loader.Receive());
+    return loader;
+}
+
+std::vector<std::string> FrameCaptions(GameLoader& loader) {
+    std::vector<std::string> captions(static_cast<std::size_t>(loader.GetFrameCount(nullptr)));
+    for (std::size_t frame = 0; frame < captions.size(); ++frame) {
+        loader.GetFrameCaption(static_cast<std::int32_t>(frame), captions[frame]);
+    }
+    return captions;
+}
+
+// The user's Pictures folder where there is one, else the home folder.
+QString PicturesFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
 }  // namespace
 
 bool ReadShowChanges() {
@@ -58,6 +89,12 @@ MainWindow::MainWindow() {
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { OpenPopupMenu(mapToGlobal(rect().center())); });
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, this, [this] { HandleMenuCommand(kHelp); });
+    statusLine = new QLabel(this);
+    statusLine->setObjectName(QStringLiteral("statusLine"));
+    statusLine->setAutoFillBackground(true);
+    statusLine->setContentsMargins(6, 2, 6, 2);
     setWindowTitle(QStringLiteral("Quelm Renderer - (Right Click Map for Options)"));
     setWindowIcon(QuelmIcon());
 }
@@ -111,7 +148,7 @@ void MainWindow::HandleMenuCommand(int command) {
             ExportFrame();
             break;
         case kHelp:
-            OpenHelpPage();
+            ShowHelp();
             break;
         case kShowChanges:
             ToggleShowChanges();
@@ -127,6 +164,11 @@ void MainWindow::HandleMenuCommand(int command) {
         default:
             break;
     }
+}
+
+void MainWindow::ShowHelp() {
+    MessageBoxes messages(this);
+    OpenHelpPage(messages);
 }
 
 void MainWindow::StepZoom(int direction) {
@@ -151,6 +193,44 @@ void MainWindow::StepTurn(int direction) {
     }
 }
 
+void MainWindow::GoToFirstStep() {
+    if (MapRenderer* renderer = Renderer()) renderer->GoToFrame(0);
+}
+
+void MainWindow::GoToLastStep() {
+    MapRenderer* renderer = Renderer();
+    const Ref<GameLoader> loader = Loader();
+    if (renderer && loader) renderer->GoToFrame(loader->GetFrameCount(nullptr) - 1);
+}
+
+void MainWindow::StepRound(int direction) {
+    MapRenderer* renderer = Renderer();
+    const Ref<GameLoader> loader = Loader();
+    if (!renderer || !loader) return;
+    renderer->GoToFrame(
+        FrameOneRoundAway(FrameCaptions(*loader), renderer->GetCurrentFrame(), direction));
+}
+
+QString MainWindow::StatusText() const {
+    MapRenderer* renderer = Renderer();
+    const Ref<GameLoader> loader = Loader();
+    if (!renderer || !loader) return {};
+    const std::int32_t frame = renderer->GetCurrentFrame();
+    std::string caption, player;
+    loader->GetFrameCaption(frame, caption);
+    loader->GetFramePlayer(frame, player);
+    return StepStatusText(caption, player, frame, loader->GetFrameCount(nullptr));
+}
+
+void MainWindow::UpdateStatusLine() {
+    const QString text = StatusText();
+    if (statusLine->text() != text) statusLine->setText(text);
+}
+
+QSize MainWindow::MapAreaSize() const {
+    return {width(), std::max(1, height() - statusLine->sizeHint().height())};
+}
+
 void MainWindow::CentreOnPoint(int x, int y) {
     MapRenderer* renderer = Renderer();
     if (!renderer) return;
@@ -165,13 +245,24 @@ void MainWindow::CentreOnPoint(int x, int y) {
     renderer->SetOffsetY(ny);
 }
 
-void MainWindow::ResizeView() { SetViewSize(size()); }
+void MainWindow::ResizeView() {
+    const QSize area = MapAreaSize();
+    statusLine->setGeometry(0, area.height(), width(), height() - area.height());
+    SetViewSize(area);
+}
+
+QString MainWindow::SuggestedExportPath() const {
+    MapRenderer* renderer = Renderer();
+    const int frame = renderer ? renderer->GetCurrentFrame() : 0;
+    return QDir(PicturesFolder())
+        .filePath(SuggestedExportName(ProcessSettings().game_config, std::max(frame, 0)));
+}
 
 void MainWindow::ExportFrame() {
     MapRenderer* renderer = Renderer();
     if (!renderer) return;
-    const QString path =
-        QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("*.jpg"));
+    const QString path = QFileDialog::getSaveFileName(this, QString(), SuggestedExportPath(),
+                                                      QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
     if (!renderer->ExportJpeg(kExportWidth, kExportHeight, path.toStdString())) {
         QMessageBox::warning(this, QStringLiteral("Export"),
@@ -192,23 +283,53 @@ void MainWindow::paintEvent(QPaintEvent*) {
     renderer->Paint(this, &view);
     QPainter painter(this);
     painter.drawImage(0, 0, view);
+    UpdateStatusLine();
 }
 
 void MainWindow::resizeEvent(QResizeEvent*) { ResizeView(); }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) { OpenPopupMenu(event->globalPos()); }
 
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Plus) plusPressed = true;
+    QWidget::keyPressEvent(event);
+}
+
+bool MainWindow::HandleStepKey(int key) {
+    switch (key) {
+        case Qt::Key_Home:
+            GoToFirstStep();
+            return true;
+        case Qt::Key_End:
+            GoToLastStep();
+            return true;
+        case Qt::Key_PageUp:
+            StepRound(-1);
+            return true;
+        case Qt::Key_PageDown:
+            StepRound(+1);
+            return true;
+        default:
+            return false;
+    }
+}
+
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
+    const bool plusReleased =
+        event->key() == Qt::Key_Plus || (event->key() == Qt::Key_Equal && plusPressed);
+    if (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal) plusPressed = false;
+    if (plusReleased) {
+        StepZoom(+1);
+        return;
+    }
+    if (HandleStepKey(event->key())) return;
     switch (event->key()) {
         case Qt::Key_Left:
             StepTurn(-1);
             break;
         case Qt::Key_Right:
             StepTurn(+1);
-            break;
-        case Qt::Key_Plus:
-            StepZoom(+1);
             break;
         case Qt::Key_Minus:
             StepZoom(-1);
@@ -217,6 +338,11 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
             QWidget::keyReleaseEvent(event);
             break;
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    SaveWindowPlacement(*this);
+    QWidget::closeEvent(event);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

@@ -5,6 +5,7 @@
 
 #include "render/renderwindow.h"
 
+class QLabel;
 class QMenu;
 
 // Command numbers of the popup menu.
@@ -42,6 +43,15 @@ public:
     void ExportFrame();
     // Turns the marks on what changed since the previous step on or off, and keeps that.
     void ToggleShowChanges();
+    // Home, End, Page Up and Page Down: the first and the last step, one round back and
+    // forward.
+    void GoToFirstStep();
+    void GoToLastStep();
+    void StepRound(int direction);
+    // The status line under the map, as it reads now.
+    QString StatusText() const;
+    // Where "Export..." proposes to save the frame on show.
+    QString SuggestedExportPath() const;
     // Builds menu 107; the caller owns it.
     QMenu* CreatePopupMenu();
 
@@ -49,7 +59,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -57,7 +69,15 @@ protected:
 
 private:
     void OpenPopupMenu(const QPoint& globalPosition);
+    void ShowHelp();
+    bool HandleStepKey(int key);
+    void UpdateStatusLine();
+    QSize MapAreaSize() const;
 
     QImage view;
+    QLabel* statusLine = nullptr;
     int wheelRemainder = 0;
+    // "+" was pressed (Shift and "="): its release zooms even when Shift went up first and
+    // the release reports "=".
+    bool plusPressed = false;
 };

@@ -46,6 +46,12 @@ void ImportSaveGame(QWidget* parent, const Settings& settings, bool importChecke
         case SaveGameImport::Action::RunConverter:
             break;
     }
+    if (!MakeConverterOutputFolder(plan.output)) {
+        messages.ShowMessage(
+            "The saved game could not be imported:\ncannot make the folder of " + plan.output,
+            kCaption);
+        return;
+    }
     ConverterRun run(plan.command, timeLimitMs);
     const ConverterRun::Result result =
         run.Start() ? RunWithProgress(parent, run, settings) : run.GetResult();

@@ -4,6 +4,7 @@
 #include "app/loadingdialog.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "app/windowplacement.h"
 
 // The viewer: creates the window, starts the renderer with the loading dialog before the
 // window is first shown, and runs until the window is closed.
@@ -13,6 +14,7 @@ int RunViewer(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quelm"));
     QApplication::setWindowIcon(QuelmIcon());
     MainWindow window;
+    RestoreWindowPlacement(window);
     LoadingDialog loading;
     Application().changeMarks = ReadShowChanges();
     InitialiseRenderer(&window, &loading);

@@ -21,7 +21,7 @@ seconds() {  # wall seconds of one quelm_render run
 demo="$build/demo"
 for jobs in 1 2; do
     printf 'demo, 31 frames, 1450x970 png, --jobs %s: %s s\n' "$jobs" \
-        "$(seconds --game "$demo/games/quelm_demo.xml" --history "$demo/Trevo.txt" \
+        "$(seconds --game "$demo/games/quelm_demo.xml" --history "$demo/data/Ostrevan/Quelm/Trevo.txt" \
             --map "$demo/maps/quelm_demo" --images "$demo/images" --jobs "$jobs")"
 done
 

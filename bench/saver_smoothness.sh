@@ -31,7 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkdir -p "$work/config/Ostrevan" "$work/system/Ostrevan" "$work/installation" "$work/runtime"
+mkdir -p "$work/config/Ostrevan" "$work/system/Ostrevan" "$work/installation" "$work/runtime" \
+    "$work/data/Ostrevan/Quelm"
 chmod 700 "$work/runtime"
 cat > "$work/config/Ostrevan/Quelm.conf" <<EOF
 [General]
@@ -69,7 +70,7 @@ grep -o 'territoryOwner territory="[^"]*" owner="[^"]*"' "$triplea/games/revised
             }
             print "End Frame"
         }
-    }' "$work/owners" > "$work/installation/Trevo.txt"
+    }' "$work/owners" > "$work/data/Ostrevan/Quelm/Trevo.txt"
 
 display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
@@ -77,7 +78,7 @@ Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
 pids+=($!)
 sleep 1
 
-DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/system" \
+DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/system" XDG_DATA_HOME="$work/data" \
     XDG_RUNTIME_DIR="$work/runtime" QUELM_SAVER_STEP_RATE=1 \
     "$saver" -root 2> "$work/saver.log" &
 saverPid=$!

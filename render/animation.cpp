@@ -1,5 +1,7 @@
 #include "render/maprendererimpl.h"
 
+#include <algorithm>
+
 void MapRendererImpl::NextFrame(bool wrap) {
     const std::int32_t old = currentFrame;
     const std::int32_t count = FrameCount();
@@ -13,6 +15,19 @@ void MapRendererImpl::PrevFrame(bool wrap) {
     const std::int32_t count = FrameCount();
     --currentFrame;
     if (currentFrame < 0) currentFrame = wrap ? count - 1 : 0;
+    if (currentFrame != old) Repaint();
+}
+
+std::int32_t MapRendererImpl::GetCurrentFrame() {
+    const std::int32_t count = FrameCount();
+    if (currentFrame < 0 || currentFrame >= count) return count - 1;
+    return currentFrame;
+}
+
+void MapRendererImpl::GoToFrame(std::int32_t frame) {
+    const std::int32_t old = currentFrame;
+    const std::int32_t count = FrameCount();
+    currentFrame = std::max(0, std::min(frame, count - 1));
     if (currentFrame != old) Repaint();
 }
 

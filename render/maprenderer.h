@@ -49,6 +49,11 @@ public:
     // Marks what changed since the previous step: territories that changed owner and
     // capitals that changed hands.
     virtual void SetChangeMarks(bool marks) = 0;
+    // The frame on show, counted from 0: the last one until the viewer steps away from it;
+    // -1 when the history has no frames.
+    virtual std::int32_t GetCurrentFrame() = 0;
+    // Shows the given frame, clamped to the frames there are, as stepping to it would.
+    virtual void GoToFrame(std::int32_t frame) = 0;
     virtual ~MapRenderer() = default;
 };
 

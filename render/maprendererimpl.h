@@ -64,6 +64,8 @@ public:
     bool Paint(RenderWindow* window, QImage* view) override;
     void Tick() override;
     void SetChangeMarks(bool marks) override;
+    std::int32_t GetCurrentFrame() override;
+    void GoToFrame(std::int32_t frame) override;
 
     // A zoomed length: ceil(zoom * n), or n itself while 0.99 < zoom < 1.01.
     std::int32_t ScaleByZoom(std::int32_t n) const;

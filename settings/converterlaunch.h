@@ -13,15 +13,31 @@ struct ConverterCommand {
     QStringList arguments;
 };
 
-// Where the converter writes a saved game's history: "Trevo.txt" in the machine-wide
-// "InstallationDirectory", or in the user's temporary folder when that value is absent.
+// Where the converter writes a saved game's history and both programs read it: "Trevo.txt"
+// in the user's own data folder ($XDG_DATA_HOME/Ostrevan/Quelm), so that every user imports
+// without write access to the installation and keeps a history of their own; in the
+// temporary folder when the user has no data folder.
 std::string GetConverterOutputPath();
+
+// Makes the folder of the converter output when it is not there yet; false when it cannot.
+bool MakeConverterOutputFolder(const std::string& output);
+
+// The folder of the converter's classes and xstream.jar: the machine-wide
+// "InstallationDirectory" where an administrator set one, otherwise the installation of the
+// running program (OwnInstallationFolder); "" when neither is known.
+std::string GetInstallationFolder();
+
+// The installation that a program lying in programFolder belongs to: the converter built
+// beside it when it runs from its CMake build folder (which holds CMakeCache.txt), else
+// <programFolder>/../share/quelm, as the install step lays it out under any prefix.
+std::string OwnInstallationFolder(const std::string& programFolder);
 
 // The converter's command for the installation folder (the folder of the converter class
 // and xstream.jar): the class path lists that folder, its xstream.jar and the TripleA jar;
-// the converter reads the saved game and writes the output path.
+// the converter reads the saved game and writes output.
 ConverterCommand MakeConverterCommand(const Settings& settings,
-                                      const std::string& installationFolder);
+                                      const std::string& installationFolder,
+                                      const std::string& output);
 
 // What confirming the configuration does about the saved-game import: with the import box
 // checked and a saved game named, run the converter, or nothing at all when there is no

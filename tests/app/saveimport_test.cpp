@@ -80,7 +80,7 @@ private slots:
         versions.clear();
         messages.shown.clear();
         installation = store->folder.MakeFolder("installation");
-        output = installation + "/Trevo.txt";
+        output = store->HistoryFile();
         store->SetMachineValue("InstallationDirectory", installation);
     }
 
@@ -90,7 +90,7 @@ private slots:
     }
 
     void failingConverterIsReportedAndTheOldHistoryDeleted() {
-        store->folder.Write("installation/Trevo.txt", "TrevoConvert\nold history\n");
+        store->folder.Write("data/Ostrevan/Quelm/Trevo.txt", "TrevoConvert\nold history\n");
         const std::string java = StandIn(
             "echo 'INFO: starting' >&2\necho 'TextGameConverter: x.tsvg is damaged' >&2\nexit 1");
         ConfirmImport({java, "/TA/triplea.jar", store->folder.File("x.tsvg")});
@@ -112,7 +112,7 @@ private slots:
 
     void cancelStopsTheConverterWithoutAMessage() {
         QFETCH(bool, escape);
-        store->folder.Write("installation/Trevo.txt", "TrevoConvert\nold history\n");
+        store->folder.Write("data/Ostrevan/Quelm/Trevo.txt", "TrevoConvert\nold history\n");
         const std::string java = StandIn("exec sleep 600");
         bool sawProgress = false;
         QElapsedTimer clock;

@@ -54,6 +54,7 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapStepsThroughTheTurnsAndCentresOnAClick) {
     QTemporaryDir home;
     QDir().mkpath(home.filePath("config/Ostrevan"));
     QDir().mkpath(home.filePath("system/Ostrevan"));
+    QDir().mkpath(home.filePath("data/Ostrevan/Quelm"));
     {
         QSettings user(home.filePath("config/Ostrevan/Quelm.conf"), QSettings::IniFormat);
         user.setValue("game_config", root + "/games/revised.xml");
@@ -62,7 +63,7 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapStepsThroughTheTurnsAndCentresOnAClick) {
         QSettings machine(home.filePath("system/Ostrevan/Quelm.conf"), QSettings::IniFormat);
         machine.setValue("InstallationDirectory", home.path());
     }
-    WriteHistory(home.filePath("Trevo.txt"));
+    WriteHistory(home.filePath("data/Ostrevan/Quelm/Trevo.txt"));
 
     XSession session;
     ASSERT_TRUE(session.Started()) << session.Error().toStdString();
@@ -70,6 +71,7 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapStepsThroughTheTurnsAndCentresOnAClick) {
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
     environment.insert("XDG_CONFIG_DIRS", home.filePath("system"));
+    environment.insert("XDG_DATA_HOME", home.filePath("data"));
     TestProgram& viewer = session.Start(QStringLiteral(QUELM_VIEW_PROGRAM), {}, environment);
     ASSERT_TRUE(viewer.Started());
     const XWindow window = session.WaitForWindow("Quelm Renderer", kPatienceMs);

@@ -251,3 +251,60 @@ TEST(TextGameConverterTest, GameOfTheAiPlayersConverts) {
         EXPECT_EQ(frame.size(), kWw2v2Territories);
     }
 }
+
+// quelm_render --save runs the converter itself: from its build folder it finds the
+// converter built there, and the history lives in a temporary folder only while it draws.
+class RenderSavedGameTest : public ::testing::Test {
+protected:
+    ProcessEnd Render(const ConverterFiles& files, const QStringList& arguments) {
+        QProcess render;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(folder.MakeFolder("config")));
+        environment.insert("XDG_CONFIG_DIRS", QString::fromStdString(folder.MakeFolder("system")));
+        environment.insert("TMPDIR", QString::fromStdString(folder.MakeFolder("tmp")));
+        // Qt makes its own runtime folder in TMPDIR when the session has none.
+        const std::string runtime = folder.MakeFolder("runtime");
+        fs::permissions(runtime, fs::perms::owner_all);
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        render.setProcessEnvironment(environment);
+        render.setProgram(QUELM_RENDER_PROGRAM);
+        render.setArguments(QStringList{"--game", QString::fromStdString(files.gameFile), "--java",
+                                        QString::fromStdString(files.java), "--triplea-jar",
+                                        QString::fromStdString(files.jar), "--dump-history"} +
+                            arguments);
+        render.setStandardOutputFile(QString::fromStdString(folder.File("dump.txt")));
+        return RunToEnd(render);
+    }
+    TemporaryFolder folder;
+};
+
+TEST_F(RenderSavedGameTest, RealSaveIsConvertedOnTheFlyAndTheHistoryRemoved) {
+    QUELM_REQUIRE_CONVERTER(files);
+    const ProcessEnd end = Render(files, {"--save", QString::fromStdString(files.save)});
+    ASSERT_EQ(end.exitCode, 0) << end.standardError;
+    EXPECT_NE(ReadBytes(folder.File("dump.txt")).find("Round 3 - Purchase Units"),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_empty(folder.File("tmp")));
+}
+
+TEST_F(RenderSavedGameTest, SaveTheConverterRefusesFailsInOneLine) {
+    QUELM_REQUIRE_CONVERTER(files);
+    const std::string otherVersion = SaveOfAnotherVersion(files.save, folder);
+    ASSERT_FALSE(otherVersion.empty());
+    struct Case {
+        std::string save, message;
+    };
+    for (const Case& c :
+         {Case{folder.Write("text.tsvg", "TrevoConvert\n"), " is not a TripleA saved game"},
+          Case{otherVersion,
+               " was saved by TripleA 1.8.0.0, but this converter runs on TripleA 1.9"}}) {
+        const ProcessEnd end = Render(files, {"--save", QString::fromStdString(c.save)});
+        EXPECT_EQ(end.exitCode, 1);
+        EXPECT_EQ(end.standardError.rfind("quelm_render: " + c.save + c.message, 0), 0u)
+            << end.standardError;
+        EXPECT_EQ(std::count(end.standardError.begin(), end.standardError.end(), '\n'), 1)
+            << end.standardError;
+        EXPECT_TRUE(fs::is_empty(folder.File("tmp")));
+    }
+}

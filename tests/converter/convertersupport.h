@@ -67,7 +67,8 @@ inline std::string MakeInstallationFolder(const ConverterFiles& files,
     return installation;
 }
 
-// The converter's command exactly as the launch builds it for this saved game.
+// The converter's command exactly as the launch builds it for this saved game, writing
+// Trevo.txt in the installation folder, which is the test's own.
 inline ConverterCommand ConverterCommandFor(const ConverterFiles& files,
                                             const std::string& installation,
                                             const std::string& save) {
@@ -75,7 +76,7 @@ inline ConverterCommand ConverterCommandFor(const ConverterFiles& files,
     settings.java_runtime = files.java;
     settings.triplea_jar = files.jar;
     settings.save = save;
-    return MakeConverterCommand(settings, installation);
+    return MakeConverterCommand(settings, installation, installation + "/Trevo.txt");
 }
 
 struct ProcessEnd {

@@ -1,16 +1,16 @@
-// The install step: the converter's classes in the installation folder, the machine-wide
-// settings naming that folder, and the launch's command working from there.
+// The install step: every file under the prefix, the converter's classes in
+// <prefix>/share/quelm, and the installed programs finding them there by themselves.
 #include "convertersupport.h"
 
 #include <QProcessEnvironment>
-#include <QSettings>
 
 namespace fs = std::filesystem;
 
-TEST(InstallTest, MachineSettingsNameTheFolderTheConverterRunsFrom) {
+TEST(InstallTest, EverythingLandsUnderThePrefixAndTheProgramsFindTheirConverter) {
     QUELM_REQUIRE_CONVERTER(files);
     TemporaryFolder folder;
     const std::string prefix = folder.File("prefix");
+    // Staged: a file meant for outside the prefix (/etc, /usr/share) shows up outside it here.
     const std::string destination = folder.File("destination");
     QProcess install;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -22,21 +22,44 @@ TEST(InstallTest, MachineSettingsNameTheFolderTheConverterRunsFrom) {
     const ProcessEnd installed = RunToEnd(install);
     ASSERT_EQ(installed.exitCode, 0) << installed.standardError;
 
-    QSettings machine(QString::fromStdString(destination + QUELM_MACHINE_SETTINGS_FILE),
-                      QSettings::IniFormat);
-    const std::string recorded = machine.value("InstallationDirectory").toString().toStdString();
-    EXPECT_EQ(recorded, prefix + "/share/quelm");
-    const std::string installation = destination + recorded;
-    EXPECT_TRUE(fs::is_regular_file(installation + "/TextGameConverter.class"));
-    EXPECT_TRUE(fs::is_regular_file(installation + "/PlayAiGame.class"));
+    const std::string root = destination + prefix;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(destination)) {
+        if (entry.is_directory()) continue;
+        EXPECT_EQ(entry.path().string().rfind(root + "/", 0), 0u) << entry.path();
+    }
+    for (const char* file :
+         {"bin/quelm_view", "bin/quelm", "bin/quelm_render", "bin/quelm_play_ai_game",
+          "share/quelm/quelm.html", "share/quelm/TextGameConverter.class",
+          "share/quelm/PlayAiGame.class", "share/xscreensaver/config/quelm.xml"}) {
+        EXPECT_TRUE(fs::is_regular_file(root + "/" + file)) << file;
+    }
 
+    // The installed quelm_render runs the converter of its own installation.
+    QProcess render;
+    QProcessEnvironment renderEnvironment = QProcessEnvironment::systemEnvironment();
+    renderEnvironment.insert("XDG_CONFIG_HOME",
+                             QString::fromStdString(folder.MakeFolder("config")));
+    renderEnvironment.insert("XDG_CONFIG_DIRS",
+                             QString::fromStdString(folder.MakeFolder("system")));
+    renderEnvironment.insert("QT_QPA_PLATFORM", "offscreen");
+    render.setProcessEnvironment(renderEnvironment);
+    render.setProgram(QString::fromStdString(root + "/bin/quelm_render"));
+    render.setArguments({"--save", QString::fromStdString(files.save), "--java",
+                         QString::fromStdString(files.java), "--triplea-jar",
+                         QString::fromStdString(files.jar), "--game",
+                         QString::fromStdString(files.gameFile), "--dump-history"});
+    render.setStandardOutputFile(QProcess::nullDevice());
+    const ProcessEnd rendered = RunToEnd(render);
+    EXPECT_EQ(rendered.exitCode, 0) << rendered.standardError;
+
+    const std::string installation = root + "/share/quelm";
     const ProcessEnd converted = RunCommand(ConverterCommandFor(files, installation, files.save));
     EXPECT_EQ(converted.exitCode, 0) << converted.standardError;
     EXPECT_TRUE(fs::is_regular_file(installation + "/Trevo.txt"));
 
     // The installed AI game player finds its class: with no rounds to play it only complains.
     QProcess player;
-    player.setProgram(QString::fromStdString(destination + prefix + "/bin/quelm_play_ai_game"));
+    player.setProgram(QString::fromStdString(root + "/bin/quelm_play_ai_game"));
     player.setArguments({QString::fromStdString(files.gameFile), "0",
                          QString::fromStdString(folder.File("x.tsvg"))});
     const ProcessEnd refused = RunToEnd(player);

@@ -78,8 +78,9 @@ protected:
                      "[General]\ngame_config=" + triplea + "/games/revised.xml\n" +
                          "maps_directory=" + triplea + "/maps/revised\n" +
                          "images_directory=" + triplea + "/images\n");
-        // The converter's output is looked for in the installation folder: an empty one here.
+        // The converter's output is looked for in the user's data folder: an empty one here.
         folder.MakeFolder("installation");
+        folder.MakeFolder("data");
         folder.Write("system/Ostrevan/Quelm.conf",
                      "[General]\nInstallationDirectory=" + folder.File("installation") + "\n");
         QFile::setPermissions(QString::fromStdString(folder.MakeFolder("runtime")),
@@ -93,6 +94,8 @@ protected:
                            QString::fromStdString(folder.File("config")));
         environment.insert(QStringLiteral("XDG_CONFIG_DIRS"),
                            QString::fromStdString(folder.File("system")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                           QString::fromStdString(folder.File("data")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
                            QString::fromStdString(folder.File("runtime")));
         return environment;

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -20,29 +19,19 @@ const char* const kAwkwardName = "dir 'a' \"b\"; $(touch x) `id` & | * ? < > # !
 
 QStringList ExampleArguments() {
     return {"-classpath", "/Q:/Q/xstream.jar:/TA/bin/triplea.jar", "TextGameConverter", "/g.tsvg",
-            "/Q/Trevo.txt"};
+            "/home/u/Trevo.txt"};
 }
 
 class ConverterLaunchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         installation = store.folder.MakeFolder(std::string("install ") + kAwkwardName);
-        output = installation + "/Trevo.txt";
+        output = store.HistoryFile();
         runtime = store.folder.MakeFolder(std::string("java ") + kAwkwardName) + "/java";
         fs::copy_file(QUELM_TEST_DATA_DIR "/settings/converter-standin.sh", runtime);
         settings.java_runtime = runtime;
         settings.triplea_jar = "/TA dir/bin/triplea.jar";
         settings.save = store.folder.File(std::string("saved ") + kAwkwardName + ".tsvg");
-        const char* tmp = std::getenv("TMPDIR");
-        savedTmp = tmp ? tmp : "";
-        hadTmp = tmp != nullptr;
-        ::setenv("TMPDIR", store.folder.MakeFolder("tmp").c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadTmp)
-            ::setenv("TMPDIR", savedTmp.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
     }
     static std::string ReadAll(const std::string& file) {
         QFile in(QString::fromStdString(file));
@@ -65,8 +54,7 @@ protected:
 
     TemporaryStore store;
     Settings settings;
-    std::string installation, output, runtime, savedTmp;
-    bool hadTmp = false;
+    std::string installation, output, runtime;
 };
 
 TEST_F(ConverterLaunchTest, CommandForTheExamplePaths) {
@@ -75,22 +63,47 @@ TEST_F(ConverterLaunchTest, CommandForTheExamplePaths) {
     example.triplea_jar = "/TA/bin/triplea.jar";
     example.save = "/g.tsvg";
     for (const char* folder : {"/Q", "/Q/", "/Q//"}) {
-        const ConverterCommand command = MakeConverterCommand(example, folder);
+        const ConverterCommand command = MakeConverterCommand(example, folder, "/home/u/Trevo.txt");
         EXPECT_EQ(command.program, "/usr/bin/java");
         EXPECT_EQ(command.arguments, ExampleArguments()) << folder;
     }
 }
 
-TEST_F(ConverterLaunchTest, OutputGoesToTheInstallationElseTheTemporaryFolder) {
-    EXPECT_EQ(GetConverterOutputPath(), store.folder.File("tmp/Trevo.txt"));
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(GetConverterOutputPath(), "/tmp/Trevo.txt");
+TEST_F(ConverterLaunchTest, OutputGoesToTheUsersDataFolderWhateverTheInstallation) {
+    EXPECT_EQ(GetConverterOutputPath(), store.HistoryFile());
     store.SetMachineValue("InstallationDirectory", "/Q/");
-    EXPECT_EQ(GetConverterOutputPath(), "/Q/Trevo.txt");
+    EXPECT_EQ(GetConverterOutputPath(), store.HistoryFile());
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(store.folder.Path()));
+    EXPECT_EQ(GetConverterOutputPath(), store.folder.File(".local/share/Ostrevan/Quelm/Trevo.txt"));
+    qputenv("HOME", home);
+    qputenv("XDG_DATA_HOME", data);
+}
+
+TEST_F(ConverterLaunchTest, InstallationFolderIsTheMachineValueElseTheProgramsOwn) {
+    const std::string build = store.folder.MakeFolder("build");
+    const std::string bin = store.folder.MakeFolder("prefix/bin");
+    store.folder.Write("build/CMakeCache.txt", "");
+    struct Case {
+        std::string programFolder, expected;
+    };
+    for (const Case& c :
+         {Case{build, build + "/converter"}, Case{bin, store.folder.File("prefix/share/quelm")},
+          Case{bin + "/", store.folder.File("prefix/share/quelm")}}) {
+        EXPECT_EQ(OwnInstallationFolder(c.programFolder), c.expected) << c.programFolder;
+    }
+    // The test program lies in a folder of the build, not at its top.
+    const std::string testFolder = fs::canonical("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(GetInstallationFolder(), OwnInstallationFolder(testFolder));
+    store.SetMachineValue("InstallationDirectory", "/opt/quelm");
+    EXPECT_EQ(GetInstallationFolder(), "/opt/quelm");
 }
 
 TEST_F(ConverterLaunchTest, EveryArgumentReachesTheConverterUnchanged) {
     store.SetMachineValue("InstallationDirectory", installation + "/");
+    ASSERT_FALSE(fs::exists(fs::path(output).parent_path()));  // made when needed
     LaunchSaveGameImport(settings, true);
     EXPECT_EQ(RecordedArguments(output),
               (std::vector<std::string>{
@@ -111,20 +124,13 @@ TEST_F(ConverterLaunchTest, WithoutAnImportTheOutputIsDeleted) {
                           Case{"no runtime", true, settings.save, runtime + ".absent"},
                           Case{"runtime not executable", true, settings.save,
                                store.folder.Write("plain", "#!/bin/sh\n")}}) {
-        store.folder.Write(output.substr(store.folder.Path().size() + 1), "old history");
+        store.folder.Write("data/Ostrevan/Quelm/Trevo.txt", "old history");
         settings.save = c.save;
         settings.java_runtime = c.runtime;
         // Deleted at once: the launch deletes the output only when it started no converter.
         LaunchSaveGameImport(settings, c.checked);
         EXPECT_FALSE(fs::exists(output)) << c.what;
     }
-}
-
-TEST_F(ConverterLaunchTest, WithoutAnInstallationFolderNothingIsStartedOrDeleted) {
-    const std::string temporaryOutput = store.folder.Write("tmp/Trevo.txt", "old history");
-    EXPECT_EQ(PlanSaveGameImport(settings, true).action, SaveGameImport::Action::Nothing);
-    LaunchSaveGameImport(settings, true);
-    EXPECT_EQ(ReadAll(temporaryOutput), "old history");
 }
 
 }  // namespace

@@ -8,29 +8,29 @@
 #include <optional>
 #include <string>
 
-// Points this process's settings stores, the user's and the machine-wide one, at fresh
-// temporary folders, so that tests never touch the real ones. Helper processes get the same
-// folders through Environment().
+// Points this process's settings stores, the user's and the machine-wide one, and the
+// user's data folder (where the imported history lies) at fresh temporary folders, so that
+// tests never touch the real ones. Helper processes get the same folders through
+// Environment().
 class TemporaryStore {
 public:
     TemporaryStore() {
-        if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
-            savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", UserFolder().toLocal8Bit());
+        Replace("XDG_CONFIG_HOME", UserFolder(), savedConfigHome);
+        Replace("XDG_DATA_HOME", DataFolder(), savedDataHome);
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, MachineFolder());
     }
     ~TemporaryStore() {
-        if (savedConfigHome) {
-            qputenv("XDG_CONFIG_HOME", *savedConfigHome);
-        } else {
-            qunsetenv("XDG_CONFIG_HOME");
-        }
+        Restore("XDG_CONFIG_HOME", savedConfigHome);
+        Restore("XDG_DATA_HOME", savedDataHome);
     }
     TemporaryStore(const TemporaryStore&) = delete;
     TemporaryStore& operator=(const TemporaryStore&) = delete;
 
     QString UserFolder() const { return QString::fromStdString(folder.File("user")); }
     QString MachineFolder() const { return QString::fromStdString(folder.File("machine")); }
+    QString DataFolder() const { return QString::fromStdString(folder.File("data")); }
+    // Where the programs read the imported history and the converter writes it.
+    std::string HistoryFile() const { return folder.File("data/Ostrevan/Quelm/Trevo.txt"); }
     std::string UserFile() const { return folder.File("user/Ostrevan/Quelm.conf"); }
     void WriteUserFile(const std::string& bytes) const {
         folder.Write("user/Ostrevan/Quelm.conf", bytes);
@@ -43,11 +43,25 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", UserFolder());
         environment.insert("XDG_CONFIG_DIRS", MachineFolder());
+        environment.insert("XDG_DATA_HOME", DataFolder());
         return environment;
     }
 
     TemporaryFolder folder;
 
 private:
+    static void Replace(const char* name, const QString& value, std::optional<QByteArray>& saved) {
+        if (qEnvironmentVariableIsSet(name)) saved = qgetenv(name);
+        qputenv(name, value.toLocal8Bit());
+    }
+    static void Restore(const char* name, const std::optional<QByteArray>& saved) {
+        if (saved) {
+            qputenv(name, *saved);
+        } else {
+            qunsetenv(name);
+        }
+    }
+
     std::optional<QByteArray> savedConfigHome;
+    std::optional<QByteArray> savedDataHome;
 };

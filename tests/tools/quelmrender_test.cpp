@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,11 +25,13 @@ struct ProgramRun {
 // Runs the real quelm_render with an empty settings store of its own.
 class QuelmRenderTest : public ::testing::Test {
 protected:
-    ProgramRun Render(const QStringList& arguments, const QString& configHome = QString()) {
+    ProgramRun Render(const QStringList& arguments, const QString& configHome = QString(),
+                      const QString& dataHome = QString()) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? store.path() : configHome);
         environment.insert("XDG_CONFIG_DIRS", store.path() + "/system");
+        environment.insert("XDG_DATA_HOME", dataHome.isEmpty() ? store.path() + "/data" : dataHome);
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         if (!programPath.isEmpty()) environment.insert("PATH", programPath);
         process.setProcessEnvironment(environment);
@@ -60,7 +63,10 @@ TEST_F(QuelmRenderTest, UsageErrorsExitWithTwo) {
           QStringList{"--out", out.path(), "--size", "big"},
           QStringList{"--out", out.path(), "--frames", "5-2"},
           QStringList{"--out", out.path(), "--jobs", "0"}, QStringList{"--dump-map", "extra"},
-          QStringList{"--no-such-option"}}) {
+          QStringList{"--no-such-option"},
+          QStringList{"--out", out.path(), "--labels", "--no-labels"},
+          QStringList{"--out", out.path(), "--relief", "--no-relief"},
+          QStringList{"--out", out.path(), "--save", "a.tsvg", "--history", "a.txt"}}) {
         const ProgramRun run = Render(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
@@ -80,6 +86,18 @@ TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("game.xml is not a converter text")) << run.err.toStdString();
 
+    // A saved game where the converter text belongs: the way to draw it is named.
+    QFile save(out.filePath("game.tsvg"));
+    ASSERT_TRUE(save.open(QIODevice::WriteOnly));
+    save.write(QByteArray("\x1f\x8b\x08\x00rest of a gzip stream", 25));
+    save.close();
+    run = Render({"--game", kSmall + "/game.xml", "--history", save.fileName(), "--dump-history"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(
+        run.err.contains("game.tsvg is a TripleA saved game, not a converter text: "
+                         "give it with --save"))
+        << run.err.toStdString();
+
     run = Render({"--game", kSmall + "/history.txt", "--dump-history"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("history.txt is not well-formed XML (line 1)"))
@@ -89,6 +107,71 @@ TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("cannot read " + kSmall + "/polygons.txt"))
         << run.err.toStdString();
+}
+
+// Before the converter runs, what is missing is named in one line.
+TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
+    QFile save(out.filePath("game.tsvg"));
+    ASSERT_TRUE(save.open(QIODevice::WriteOnly));
+    save.close();
+    const QString java = QStringLiteral("/bin/sh");  // any program stands in: it never runs
+    const QString jar = kSmall + "/game.xml";
+    struct Case {
+        QStringList arguments;
+        QString message;
+    };
+    for (const Case& c : {
+             Case{{"--save", out.filePath("none.tsvg")},
+                  "cannot read the saved game " + out.filePath("none.tsvg")},
+             Case{{"--save", save.fileName(), "--triplea-jar", jar},
+                  "no Java runtime: give --java or choose one in the viewer's Configure..."},
+             Case{{"--save", save.fileName(), "--java", out.filePath("java"), "--triplea-jar", jar},
+                  "no Java runtime at " + out.filePath("java")},
+             Case{{"--save", save.fileName(), "--java", java},
+                  "no TripleA jar: give --triplea-jar or choose one in the viewer's Configure..."},
+             Case{{"--save", save.fileName(), "--java", java, "--triplea-jar",
+                   out.filePath("t.jar")},
+                  "no TripleA jar at " + out.filePath("t.jar")},
+             Case{{"--save", save.fileName(), "--java", java, "--triplea-jar", jar},
+                  "no save-game converter (TextGameConverter.class) in " + out.path()},
+         }) {
+        QDir().mkpath(store.path() + "/system/Ostrevan");
+        QFile machine(store.path() + "/system/Ostrevan/Quelm.conf");
+        ASSERT_TRUE(machine.open(QIODevice::WriteOnly));
+        machine.write("[General]\nInstallationDirectory=" + out.path().toUtf8() + "\n");
+        machine.close();
+        const ProgramRun run =
+            Render(QStringList{"--game", kSmall + "/game.xml", "--dump-history"} + c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.message.toStdString();
+        const QStringList own = run.err.split('\n').filter(QRegularExpression("^quelm_render: "));
+        EXPECT_EQ(own, QStringList{"quelm_render: " + c.message}) << run.err.toStdString();
+    }
+}
+
+// Labels, quantities, flags and relief follow the settings unless the command line says.
+TEST_F(QuelmRenderTest, DrawingChoicesComeFromTheSettingsUnlessGiven) {
+    QDir().mkpath(store.path() + "/Ostrevan");
+    QFile user(store.path() + "/Ostrevan/Quelm.conf");
+    const QStringList inputs = {"--game",    kSmall + "/game.xml",
+                                "--history", kSmall + "/history.txt",
+                                "--map",     kSmall + "/map",
+                                "--images",  kSmall,
+                                "--frames",  "1-1",
+                                "--quiet"};
+    auto draw = [&](const QString& name, const QStringList& choices) {
+        const QString folder = out.filePath(name);
+        const ProgramRun run = Render(inputs + choices + QStringList{"--out", folder});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return Digest(folder + "/frame-0001.png");
+    };
+    const QByteArray plain = draw("plain", {});
+    const QByteArray labelled = draw("labelled", {"--labels", "--quantities"});
+    ASSERT_NE(plain, labelled);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+    user.write("[General]\nregion_labels=1\nunit_quantities=1\n");
+    user.close();
+    EXPECT_EQ(draw("from-settings", {}), labelled);
+    EXPECT_EQ(draw("turned-off", {"--no-labels", "--no-quantities"}), plain);
 }
 
 TEST_F(QuelmRenderTest, DumpsPrintExactlyWhatWasRead) {
@@ -105,14 +188,13 @@ TEST_F(QuelmRenderTest, TheDemoRendersEveryFrameAndOneOrTwoWorkersDrawTheSame) {
     const QString demo = QStringLiteral(QUELM_DEMO_DIR);
     const QString config = demo + "/config";
     QTemporaryDir second;
-    // The demo's settings name its files; its history lies in its machine-wide folder,
-    // which the test's environment does not use, so it is named.
-    ProgramRun run = Render({"--history", demo + "/Trevo.txt", "--out", out.path(), "--jobs", "1",
-                             "--size", "725x485", "--quiet"},
-                            config);
+    // The demo's settings name its files; its history lies in its own data folder, as the
+    // README's first command draws it.
+    ProgramRun run = Render({"--out", out.path(), "--jobs", "1", "--size", "725x485", "--quiet"},
+                            config, demo + "/data");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    run = Render({"--history", demo + "/Trevo.txt", "--out", second.path(), "--jobs", "2", "--size",
-                  "725x485", "--quiet"},
+    run = Render({"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--out", second.path(),
+                  "--jobs", "2", "--size", "725x485", "--quiet"},
                  config);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 

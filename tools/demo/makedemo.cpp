@@ -204,21 +204,16 @@ private:
             }
             text += "End Frame\n";
         }
-        return WriteText(root + "/Trevo.txt", text);
+        // Where the programs read the history, with XDG_DATA_HOME pointing at <root>/data.
+        return WriteText(root + "/data/Ostrevan/Quelm/Trevo.txt", text);
     }
 
-    // The user store names the demo's files; the machine-wide store names the folder that
-    // holds the converter output, Trevo.txt.
+    // The user store names the demo's files, with XDG_CONFIG_HOME pointing at <root>/config.
     bool WriteSettings() {
         const QString userStore = root + "/config/Ostrevan/Quelm.conf";
-        const QString machineStore = root + "/system/Ostrevan/Quelm.conf";
-        if (!MakeFolder(QFileInfo(userStore).absolutePath()) ||
-            !MakeFolder(QFileInfo(machineStore).absolutePath())) {
-            return false;
-        }
+        if (!MakeFolder(QFileInfo(userStore).absolutePath())) return false;
         // Written afresh: the store of an earlier run may hold values saved while trying it.
         QFile::remove(userStore);
-        QFile::remove(machineStore);
         QSettings user(userStore, QSettings::IniFormat);
         user.setValue("game_config", GameFile());
         user.setValue("maps_directory", MapFolder());
@@ -228,11 +223,7 @@ private:
         user.setValue("previous_delay", "1");
         user.setValue("current_delay", "4");
         user.sync();
-        QSettings machine(machineStore, QSettings::IniFormat);
-        machine.setValue("InstallationDirectory", root);
-        machine.sync();
-        if (user.status() == QSettings::NoError && machine.status() == QSettings::NoError)
-            return true;
+        if (user.status() == QSettings::NoError) return true;
         error = "cannot write the settings files under " + root;
         return false;
     }

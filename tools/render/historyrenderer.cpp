@@ -22,6 +22,7 @@
 #include "orderedframes.h"
 #include "render/frameexport.h"
 #include "render/maprendererimpl.h"
+#include "savedgame.h"
 #include "settings/settings.h"
 
 namespace {
@@ -271,6 +272,12 @@ bool HistoryRenderer::CheckHistory() {
         Note("no converter text at " + options.history + ": drawing the start of the game only");
         return true;
     }
+    if (LooksLikeSavedGame(options.history)) {
+        Fail(kExitBadInput,
+             options.history +
+                 " is a TripleA saved game, not a converter text: give it with --save");
+        return false;
+    }
     if (!IsConverterText(options.history)) {
         Fail(kExitBadInput,
              options.history + " is not a converter text (its first line is not TrevoConvert)");
@@ -353,6 +360,13 @@ int HistoryRenderer::RenderVideo(int first, int last) {
 
 int HistoryRenderer::Run() {
     FillInputsFromSettings(options);
+    SavedGameConversion conversion;  // its history lives as long as the drawing
+    if (!options.save.isEmpty()) {
+        QString error;
+        if (!conversion.Convert(options, error)) return Fail(kExitBadInput, error);
+        options.history = conversion.HistoryPath();
+        options.historyGiven = true;
+    }
     const bool drawing = !options.out.isEmpty() || !options.video.isEmpty();
     if (options.dumpHistory || drawing) {
         if (!ReadGame()) return kExitBadInput;

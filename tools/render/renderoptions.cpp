@@ -35,6 +35,16 @@ std::optional<std::pair<int, int>> ParseRange(const QString& text) {
     return std::make_pair(first, last);
 }
 
+// An on/off pair of options: the one given, or nothing when neither is; an error when both.
+std::optional<bool> ParseSwitch(const QCommandLineParser& parser, const QString& on,
+                                const QString& off, QString& error) {
+    const bool onSet = parser.isSet(on);
+    const bool offSet = parser.isSet(off);
+    if (onSet && offSet) error = "--" + on + " and --" + off + " exclude each other";
+    if (onSet == offSet) return std::nullopt;
+    return onSet;
+}
+
 std::optional<std::uint32_t> ParseNumber(const QString& text, std::uint32_t smallest) {
     bool ok = false;
     const qulonglong value = text.toULongLong(&ok);
@@ -78,11 +88,18 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     parser.addOptions({
         {"game", "TripleA game definition (XML).", "file"},
         {"history", "Converter text of the game's history.", "file"},
+        {"save", "TripleA saved game (.tsvg), converted on the fly instead of --history.", "file"},
+        {"java", "Java runtime that runs the converter (default: the settings').", "file"},
+        {"triplea-jar", "TripleA jar for the converter (default: the settings').", "file"},
         {"map", "TripleA map folder.", "dir"},
         {"images", "TripleA image folder (flags and units).", "dir"},
-        {"labels", "Draw territory labels."},
-        {"quantities", "Draw unit quantities."},
-        {"small-flags", "Use the small flags."},
+        {"labels", "Draw territory labels (default: as the settings say)."},
+        {"no-labels", "Draw no territory labels."},
+        {"quantities", "Draw unit quantities (default: as the settings say)."},
+        {"no-quantities", "Draw no unit quantities."},
+        {"small-flags", "Use the small flags (default: as the settings say)."},
+        {"big-flags", "Use the big flags."},
+        {"relief", "Use relief tiles (default: as the settings say)."},
         {"no-relief", "Do not use relief tiles."},
         {"out", "Write one picture per frame into this folder.", "dir"},
         {"format", "Picture format: png or jpg (default png).", "png|jpg", "png"},
@@ -119,10 +136,9 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     options.historyGiven = parser.isSet("history");
     options.map = parser.value("map");
     options.images = parser.value("images");
-    options.labels = parser.isSet("labels");
-    options.quantities = parser.isSet("quantities");
-    options.smallFlags = parser.isSet("small-flags");
-    options.noRelief = parser.isSet("no-relief");
+    options.save = parser.value("save");
+    options.java = parser.value("java");
+    options.tripleaJar = parser.value("triplea-jar");
     options.out = parser.value("out");
     options.quiet = parser.isSet("quiet");
     options.dumpHistory = parser.isSet("dump-history");
@@ -135,6 +151,15 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
         parsed.error = error;
         return parsed;
     };
+    QString switchError;
+    options.labelsGiven = ParseSwitch(parser, "labels", "no-labels", switchError);
+    options.quantitiesGiven = ParseSwitch(parser, "quantities", "no-quantities", switchError);
+    options.smallFlagsGiven = ParseSwitch(parser, "small-flags", "big-flags", switchError);
+    const std::optional<bool> relief = ParseSwitch(parser, "relief", "no-relief", switchError);
+    if (relief) options.noReliefGiven = !*relief;
+    if (!switchError.isEmpty()) return fail(switchError);
+    if (parser.isSet("save") && parser.isSet("history"))
+        return fail("--save and --history exclude each other");
     if (options.format != "png" && options.format != "jpg") {
         return fail("--format must be png or jpg, not " + options.format);
     }
@@ -169,8 +194,15 @@ void FillInputsFromSettings(RenderOptions& options) {
     LoadSettings();
     const Settings& settings = ProcessSettings();
     if (options.game.isEmpty()) options.game = QString::fromStdString(settings.game_config);
-    if (options.history.isEmpty())
+    if (options.history.isEmpty() && options.save.isEmpty())
         options.history = QString::fromStdString(GetConverterOutputPath());
+    if (options.java.isEmpty()) options.java = QString::fromStdString(settings.java_runtime);
+    if (options.tripleaJar.isEmpty())
+        options.tripleaJar = QString::fromStdString(settings.triplea_jar);
+    options.labels = options.labelsGiven.value_or(settings.region_labels);
+    options.quantities = options.quantitiesGiven.value_or(settings.unit_quantities);
+    options.smallFlags = options.smallFlagsGiven.value_or(!settings.big_flags);
+    options.noRelief = options.noReliefGiven.value_or(!settings.relief_tiles);
     if (options.map.isEmpty()) options.map = QString::fromStdString(settings.maps_directory);
     if (options.images.isEmpty())
         options.images = QString::fromStdString(settings.images_directory);

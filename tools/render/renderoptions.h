@@ -13,12 +13,17 @@ struct RenderOptions {
     QString game;
     QString history;
     bool historyGiven = false;  // on the command line, not from the settings
+    QString save;               // a saved game to convert into the history
+    QString java;               // the runtime and jar that run the converter
+    QString tripleaJar;
     QString map;
     QString images;
     bool labels = false;
     bool quantities = false;
     bool smallFlags = false;
     bool noRelief = false;
+    // The drawing choices the command line made; the others come from the settings.
+    std::optional<bool> labelsGiven, quantitiesGiven, smallFlagsGiven, noReliefGiven;
     QString out;
     QString format = "png";
     QSize size;                                 // empty: the map's own size
