@@ -28,7 +28,7 @@ constexpr double kCaptionY = 35;
 constexpr double kCaptionPointSize = 30;
 constexpr Argb kCaptionColour = 0xFFFFC800;
 
-QString Wide(const std::string& text) { return QString::fromStdString(text); }
+QString Wide(const std::string& text) { return PathText(text); }
 
 // Reads the image file into a new holder in table under key; a file that cannot be read
 // leaves an empty holder, so that it is not tried again.
@@ -117,7 +117,7 @@ void MapRendererImpl::DrawUnits(Canvas& canvas, const Territory& territory, Terr
         stack->GetOwner(owner);
         stack->GetType(type);
         const QString path = JoinPath(JoinPath(unitsFolder, Wide(owner)), Wide(type + ".png"));
-        const QImage& image = UnitImage(path.toStdString());
+        const QImage& image = UnitImage(PathBytes(path));
         if (territory.placements.empty()) continue;
 
         bool overflow = false;
