@@ -14,17 +14,13 @@
 class TemporaryStore {
 public:
     TemporaryStore() {
-        if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
-            savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", UserFolder().toLocal8Bit());
+        Replace("XDG_CONFIG_HOME", UserFolder(), savedConfigHome);
+        Replace("XDG_CONFIG_DIRS", MachineFolder(), savedConfigDirs);
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, MachineFolder());
     }
     ~TemporaryStore() {
-        if (savedConfigHome) {
-            qputenv("XDG_CONFIG_HOME", *savedConfigHome);
-        } else {
-            qunsetenv("XDG_CONFIG_HOME");
-        }
+        Restore("XDG_CONFIG_HOME", savedConfigHome);
+        Restore("XDG_CONFIG_DIRS", savedConfigDirs);
     }
     TemporaryStore(const TemporaryStore&) = delete;
     TemporaryStore& operator=(const TemporaryStore&) = delete;
@@ -49,5 +45,18 @@ public:
     TemporaryFolder folder;
 
 private:
+    static void Replace(const char* name, const QString& value, std::optional<QByteArray>& saved) {
+        if (qEnvironmentVariableIsSet(name)) saved = qgetenv(name);
+        qputenv(name, value.toLocal8Bit());
+    }
+    static void Restore(const char* name, const std::optional<QByteArray>& saved) {
+        if (saved) {
+            qputenv(name, *saved);
+        } else {
+            qunsetenv(name);
+        }
+    }
+
     std::optional<QByteArray> savedConfigHome;
+    std::optional<QByteArray> savedConfigDirs;
 };
