@@ -6,14 +6,16 @@
 
 #include <cstdio>
 
+#include "base/pathutil.h"
 #include "historyrenderer.h"
 #include "platform/guistarter.h"
 #include "renderoptions.h"
 
 int main(int argc, char** argv) {
-    GuiStarter gui;  // fonts for the captions; offscreen when there is no display
+    GuiStarter gui(true, "quelm_render");  // fonts for the captions; offscreen without a display
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Paths keep their bytes whatever their encoding (see PathText).
+    for (int i = 0; i < argc; ++i) arguments << PathText(argv[i]);
     const ParsedOptions parsed = ParseRenderOptions(arguments);
     if (parsed.helpShown) return kExitSuccess;
     if (!parsed.options) {

@@ -28,6 +28,12 @@ struct RenderOptions {
     bool quiet = false;
     bool dumpHistory = false;
     bool dumpMap = false;
+    // Where an input's path came from when the command line did not give it, as messages
+    // put it after the path: " (from the saved settings)" or " (the default)".
+    QString gameSource;
+    QString historySource;
+    QString mapSource;
+    QString imagesSource;
 };
 
 // Reads the command line. Returns the options, or an error text for a usage error (an
