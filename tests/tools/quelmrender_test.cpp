@@ -207,6 +207,11 @@ TEST_F(QuelmRenderTest, MessagesSayWhereAPathCameFromAndWhatIsInTheWay) {
     EXPECT_TRUE(run.err.contains("the game definition /no/such/game.xml (from the saved "
                                  "settings) does not exist"))
         << run.err.toStdString();
+    WriteFile(store.path() + "/Ostrevan/Quelm.conf", "[General]\nmaps_directory=" +
+                                                         kSmall.toUtf8() + "\n");
+    run = Render({"--dump-map"});
+    EXPECT_TRUE(run.err.contains(kSmall + "/polygons.txt (from the saved settings) does not exist"))
+        << run.err.toStdString();
 
     const QString pipe = out.path() + "/pipe";
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);

@@ -221,7 +221,7 @@ QString DiagnoseMapFolder(const RenderOptions& options) {
     for (const char* name : {"polygons.txt", "place.txt", "map.properties"}) {
         const QString file = QDir(folder).filePath(name);
         const QString problem = UnreadableText(file);
-        if (!problem.isEmpty()) return file + " " + problem;
+        if (!problem.isEmpty()) return file + options.mapSource + " " + problem;
     }
     MapData mapData;
     mapData.mapFolder = LocalPath(folder);
@@ -229,13 +229,14 @@ QString DiagnoseMapFolder(const RenderOptions& options) {
     for (const auto& [name, read] : {std::make_pair("polygons.txt", ReadPolygons),
                                      std::make_pair("place.txt", ReadPlacements)}) {
         if (!read(mapData)) {
-            return QDir(folder).filePath(name) + " ends inside a point (a \")\" is missing)";
+            return QDir(folder).filePath(name) + options.mapSource +
+                   " ends inside a point (a \")\" is missing)";
         }
     }
     if (LoadMapData(mapData) && !ImageFitsLimit(mapData.mapWidth, mapData.mapHeight)) {
-        return DiagnoseMapSize(mapData) + " in " + folder;
+        return DiagnoseMapSize(mapData) + " in " + folder + options.mapSource;
     }
-    return "the map in " + folder + " cannot be drawn";
+    return "the map in " + folder + options.mapSource + " cannot be drawn";
 }
 
 int HistoryRenderer::Fail(int code, const QString& message) {
