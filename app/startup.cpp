@@ -36,9 +36,9 @@ void HandSettingsToRenderer(MapRenderer& renderer, const Settings& settings) {
 
 std::int32_t DelayMilliseconds(std::int32_t seconds) {
     const std::int64_t milliseconds = std::int64_t{seconds} * 1000;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        milliseconds, std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(milliseconds, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
 }
 
 ApplicationState& Application() {

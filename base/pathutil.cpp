@@ -77,7 +77,8 @@ QString PathText(const std::string& bytes) {
     while (i < bytes.size()) {
         const std::size_t length = Utf8SequenceAt(bytes, i);
         if (length == 0) {
-            text += QChar(static_cast<char16_t>(kEscapedByte | static_cast<unsigned char>(bytes[i])));
+            text +=
+                QChar(static_cast<char16_t>(kEscapedByte | static_cast<unsigned char>(bytes[i])));
             ++i;
         } else {
             text += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
@@ -96,8 +97,8 @@ std::string PathBytes(const QString& text) {
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        const bool escaped = c >= 0xDC80 && c <= 0xDCFF &&
-                             (i == 0 || !text[i - 1].isHighSurrogate());
+        const bool escaped =
+            c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !text[i - 1].isHighSurrogate());
         if (!escaped) continue;
         flush(i);
         bytes += static_cast<char>(c & 0xFF);

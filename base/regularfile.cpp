@@ -35,6 +35,11 @@ const char* DescribeSpecialFile(mode_t mode) {
     return "is not a regular file";
 }
 
+// The platform error number inside a result code made by ResultFromPlatformError.
+int PlatformErrorOf(HResult result) {
+    return static_cast<int>(static_cast<std::uint32_t>(result) & 0xFFFFu);
+}
+
 std::string CannotRead(int error) { return std::string("cannot be read: ") + std::strerror(error); }
 
 std::string SizeInWords(std::int64_t bytes) {
@@ -107,15 +112,12 @@ bool IsRegularFileOrMissing(const std::string& path, std::int64_t sizeLimit) {
 std::string DescribeUnreadableFile(const std::string& path, std::int64_t sizeLimit) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT) return ::lstat(path.c_str(), &status) == 0
-                                        ? "is a link to nothing"
-                                        : "does not exist";
-        return CannotRead(errno);
+        if (errno != ENOENT) return CannotRead(errno);
+        return ::lstat(path.c_str(), &status) == 0 ? "is a link to nothing" : "does not exist";
     }
     if (!S_ISREG(status.st_mode)) return DescribeSpecialFile(status.st_mode);
     if (status.st_size > sizeLimit) return "is larger than " + SizeInWords(sizeLimit);
     FileDescriptor file;
     const HResult result = OpenRegularFile(path, file, sizeLimit);
-    if (result < 0) return CannotRead(static_cast<int>(static_cast<std::uint32_t>(result) & 0xFFFFu));
-    return std::string();
+    return result < 0 ? CannotRead(PlatformErrorOf(result)) : std::string();
 }

@@ -58,5 +58,4 @@ bool IsRegularFileOrMissing(const std::string& path, std::int64_t sizeLimit = kN
 // Why path cannot be read as a file of at most sizeLimit bytes, in words that finish a
 // sentence starting with the path ("does not exist", "is a named pipe, not a file",
 // "cannot be read: Permission denied", "is larger than 1 GB"); empty when it can be read.
-std::string DescribeUnreadableFile(const std::string& path,
-                                   std::int64_t sizeLimit = kNoSizeLimit);
+std::string DescribeUnreadableFile(const std::string& path, std::int64_t sizeLimit = kNoSizeLimit);

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/regularfile.h"
 #include "base/ref.h"
+#include "base/regularfile.h"
 #include "base/stringutil.h"
 
 namespace {

@@ -25,7 +25,8 @@ void MapRendererImpl::Tick() {
     const std::int32_t delay = currentFrame == count - 1 ? lastFrameDelay : frameDelay;
     // In 64 bits, so that a long delay after a late tick cannot wrap around to a time that
     // has passed. A negative delay waits for nothing, as it did when the sum wrapped.
-    const std::uint64_t due = std::uint64_t{lastTickTime} + static_cast<std::uint64_t>(std::max(delay, 0));
+    const std::uint64_t due =
+        std::uint64_t{lastTickTime} + static_cast<std::uint64_t>(std::max(delay, 0));
     if (due >= now) return;
 
     lastTickTime = now;

@@ -155,9 +155,7 @@ struct StoreFile {
 // Characters, not UTF-16 units: a pair of surrogates is one, so is a byte kept as one.
 qsizetype CountCharacters(const QString& text) { return text.toUcs4().size(); }
 
-bool IsUtf8(const std::string& text) {
-    return QString::fromStdString(text).toStdString() == text;
-}
+bool IsUtf8(const std::string& text) { return QString::fromStdString(text).toStdString() == text; }
 
 // Text that is UTF-8 is stored as text. Other bytes, such as a path named in Latin-1, are
 // stored as bytes (QSettings writes "@ByteArray(...)"), since as text they would come back
@@ -175,7 +173,8 @@ std::optional<QString> RawIniValue(const QString& ini, const char* name) {
         line = line.trimmed();
         if (line.startsWith(u'[')) {
             general = line == u"[General]";
-        } else if (general && line.startsWith(key) && line.mid(key.size()).trimmed().startsWith(u'=')) {
+        } else if (general && line.startsWith(key) &&
+                   line.mid(key.size()).trimmed().startsWith(u'=')) {
             return line.mid(line.indexOf(u'=') + 1).trimmed().toString();
         }
     }
@@ -235,8 +234,8 @@ public:
         const QString folder = QFileInfo(storePath).absolutePath();
         if (mode == kExclusive) QDir().mkpath(folder);
         const QByteArray lockPath = QFile::encodeName(storePath + QStringLiteral(".storelock"));
-        descriptor =
-            ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+        descriptor = ::open(lockPath.constData(),
+                            O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
         if (descriptor < 0) return;
         int result;
         do {
@@ -332,7 +331,9 @@ Settings& ProcessLastStored() {
 }  // namespace
 
 bool ReadSettingValue(SettingsScope scope, const char* name, std::string& text) {
-    if (scope == SettingsScope::Machine) return ReadStoredText(StoreFile(MachineStorePath()), name, text);
+    if (scope == SettingsScope::Machine) {
+        return ReadStoredText(StoreFile(MachineStorePath()), name, text);
+    }
     const StoreLock lock(UserStorePath(), StoreLock::kShared);
     return ReadStoredText(StoreFile(UserStorePath()), name, text);
 }

@@ -24,9 +24,9 @@ TEST(PathText, KeepsEveryByteAndReadsUtf8) {
         {"Sp\xc3\xa9l", QString::fromUtf8("Sp\xc3\xa9l")},
         {"Sp\xe9l", QString::fromUtf16(u"Sp\xdce9l")},
         {"\xf0\x9f\x97\xba", QString::fromUtf8("\xf0\x9f\x97\xba")},  // a pair of surrogates
-        {"\xc3", QString::fromUtf16(u"\xdcc3")},                         // cut short
-        {"\xc0\xaf", QString::fromUtf16(u"\xdcc0\xdcaf")},              // overlong
-        {"\xed\xa0\x80", QString::fromUtf16(u"\xdced\xdca0\xdc80")},   // a surrogate
+        {"\xc3", QString::fromUtf16(u"\xdcc3")},                      // cut short
+        {"\xc0\xaf", QString::fromUtf16(u"\xdcc0\xdcaf")},            // overlong
+        {"\xed\xa0\x80", QString::fromUtf16(u"\xdced\xdca0\xdc80")},  // a surrogate
         {"\xff\xfe/x", QString::fromUtf16(u"\xdcff\xdcfe/x")},
     };
     for (const auto& entry : cases) {

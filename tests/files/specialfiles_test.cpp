@@ -51,8 +51,7 @@ std::string ReadMap(const fs::path& folder) {
     mapData.tileHeight = 50;
     std::string text = LoadMapData(mapData) ? "loaded" : "failed";
     text += " territories " + std::to_string(mapData.territories.size()) + " size " +
-            std::to_string(mapData.mapWidth) + "x" + std::to_string(mapData.mapHeight) +
-            " tiles ";
+            std::to_string(mapData.mapWidth) + "x" + std::to_string(mapData.mapHeight) + " tiles ";
     for (const Ref<Tile>& tile : mapData.tiles) text += tile ? '#' : '.';
     for (const auto& [name, territory] : mapData.territories) {
         if (territory.isCapital) text += " capital " + name;
@@ -87,8 +86,8 @@ std::string UnpackSaved(const fs::path& folder) {
 
 std::string ReadUnitImage(const fs::path& folder) {
     const QImage image = ReadImageFile(PathText((folder / "unit.png").string()));
-    return image.isNull() ? "none" : std::to_string(image.width()) + "x" +
-                                         std::to_string(image.height());
+    return image.isNull() ? "none"
+                          : std::to_string(image.width()) + "x" + std::to_string(image.height());
 }
 
 std::string ReadUserStore(const fs::path&) {
@@ -101,15 +100,15 @@ std::string ReadUserStore(const fs::path&) {
 std::string ReadMachineStore(const fs::path&) {
     std::string folder;
     return ReadSettingValue(SettingsScope::Machine, "InstallationDirectory", folder) ? folder
-                                                                                       : "absent";
+                                                                                     : "absent";
 }
 
 struct Reader {
     const char* name;
     const char* input;  // inside the folder of the test
     std::function<std::string(const fs::path&)> read;
-    bool text;            // also refused past the size limit of text files
-    bool leavesNoTrace;   // the same result with and without the file
+    bool text;           // also refused past the size limit of text files
+    bool leavesNoTrace;  // the same result with and without the file
 };
 
 void PrintTo(const Reader& reader, std::ostream* out) { *out << reader.name; }

@@ -161,7 +161,8 @@ TEST_F(SettingsStoreTest, AFailedSaveNamesTheFileAndTheReason) {
         const char* reason;
         bool asSuperuser;
     } cases[] = {
-        {"folder as the store", [&] { fs::create_directories(file); }, "it is a folder, not a file", true},
+        {"folder as the store", [&] { fs::create_directories(file); }, "it is a folder, not a file",
+         true},
         {"pipe as the store",
          [&] {
              fs::create_directories(folder);

@@ -45,7 +45,8 @@ protected:
         EXPECT_TRUE(process.waitForFinished(120000)) << "quelm_render did not finish";
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError()), {}};
+                QString::fromUtf8(process.readAllStandardError()),
+                {}};
     }
     static QString Expected(const QString& name) {
         QFile file(kSmall + "/" + name);
@@ -80,8 +81,8 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
         pid_t child = 0;
-        const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(),
-                                        environment.data());
+        const int spawned =
+            posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
         posix_spawn_file_actions_destroy(&actions);
         ProgramRun run;
         int status = 0;
@@ -200,15 +201,17 @@ TEST_F(QuelmRenderTest, MessagesSayWhereAPathCameFromAndWhatIsInTheWay) {
     WriteFile(store.path() + "/Ostrevan/Quelm.conf",
               "[General]\nmaps_directory=/no/such/map\ngame_config=/no/such/game.xml\n");
     run = Render({"--dump-map"});
-    EXPECT_TRUE(run.err.contains("the map folder /no/such/map (from the saved settings) does "
-                                 "not exist"))
+    EXPECT_TRUE(
+        run.err.contains("the map folder /no/such/map (from the saved settings) does "
+                         "not exist"))
         << run.err.toStdString();
     run = Render({"--dump-history"});
-    EXPECT_TRUE(run.err.contains("the game definition /no/such/game.xml (from the saved "
-                                 "settings) does not exist"))
+    EXPECT_TRUE(
+        run.err.contains("the game definition /no/such/game.xml (from the saved "
+                         "settings) does not exist"))
         << run.err.toStdString();
-    WriteFile(store.path() + "/Ostrevan/Quelm.conf", "[General]\nmaps_directory=" +
-                                                         kSmall.toUtf8() + "\n");
+    WriteFile(store.path() + "/Ostrevan/Quelm.conf",
+              "[General]\nmaps_directory=" + kSmall.toUtf8() + "\n");
     run = Render({"--dump-map"});
     EXPECT_TRUE(run.err.contains(kSmall + "/polygons.txt (from the saved settings) does not exist"))
         << run.err.toStdString();

@@ -7,23 +7,23 @@
 
 #include <unistd.h>
 #include <atomic>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "base/pathutil.h"
+#include "base/regularfile.h"
 #include "dumps.h"
 #include "game/gameloaderimpl.h"
 #include "game/xmldocument.h"
-#include "base/pathutil.h"
-#include "base/regularfile.h"
 #include "map/mapload.h"
 #include "map/placementsfile.h"
 #include "map/polygonsfile.h"
-#include "render/imagefile.h"
 #include "render/frameexport.h"
+#include "render/imagefile.h"
 #include "render/maprendererimpl.h"
 #include "settings/settings.h"
 
@@ -193,16 +193,16 @@ namespace {
 
 // Why a map that loads cannot be drawn: its size, and where the size came from.
 QString DiagnoseMapSize(const MapData& mapData) {
-    const bool fromGrid =
-        mapData.mapWidth == mapData.columns * mapData.tileWidth - 85 &&
-        mapData.mapHeight == mapData.rows * mapData.tileHeight - 49;
+    const bool fromGrid = mapData.mapWidth == mapData.columns * mapData.tileWidth - 85 &&
+                          mapData.mapHeight == mapData.rows * mapData.tileHeight - 49;
     const QString origin =
         fromGrid ? QString("from its tile grid of %1x%2 tiles, as map.properties gives none")
                        .arg(mapData.columns)
                        .arg(mapData.rows)
                  : QString("from map.properties");
-    return QString("the map size %1x%2 (%3) is out of range: it must be positive and at most "
-                   "%4 pixels")
+    return QString(
+               "the map size %1x%2 (%3) is out of range: it must be positive and at most "
+               "%4 pixels")
         .arg(mapData.mapWidth)
         .arg(mapData.mapHeight)
         .arg(origin)
@@ -262,7 +262,8 @@ bool HistoryRenderer::CheckGameDefinition() {
         const QString what = error.code == 3
                                  ? QString("is not well-formed XML (line %1)").arg(error.line)
                                  : QString("cannot be read");
-        Fail(kExitBadInput, "the game definition " + options.game + options.gameSource + " " + what);
+        Fail(kExitBadInput,
+             "the game definition " + options.game + options.gameSource + " " + what);
         return false;
     }
     return true;
