@@ -20,7 +20,9 @@
 #include "app/artwork.h"
 #include "app/helppages.h"
 #include "app/saveimport.h"
+#include "base/pathutil.h"
 #include "base/stringutil.h"
+#include "platform/usermessages.h"
 #include "settings/settingsstore.h"
 #include "settings/validation.h"
 
@@ -53,10 +55,9 @@ QPushButton* MakeBrowseButton(int id) {
     return button;
 }
 
-QString FromSetting(const std::string& text) { return QString::fromStdString(text); }
-std::string ToSetting(const QLineEdit* field) {
-    return field->text().left(kFieldLimit).toStdString();
-}
+// Paths keep their bytes through the fields, whatever their encoding (see PathText).
+QString FromSetting(const std::string& text) { return PathText(text); }
+std::string ToSetting(const QLineEdit* field) { return PathBytes(field->text().left(kFieldLimit)); }
 
 }  // namespace
 
@@ -100,6 +101,7 @@ void ConfigurationDialog::BuildControls() {
     ok->setDefault(true);
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, [this] {
+        if (!FieldsFitTheStore()) return;
         Confirm();
         done(1);
     });
@@ -117,6 +119,7 @@ void ConfigurationDialog::BuildControls() {
 QLineEdit* ConfigurationDialog::AddPathRow(QGridLayout* grid, int row, int labelId,
                                            const char* label, int fieldId, int buttonId) {
     QLineEdit* field = MakeField(fieldId);
+    pathFields.append({field, label});
     grid->addWidget(MakeLabel(labelId, label), row, 0);
     grid->addWidget(field, row, 1);
     grid->addWidget(MakeBrowseButton(buttonId), row, 2);
@@ -334,7 +337,23 @@ void ConfigurationDialog::Confirm() {
     settings.version = versionList->currentIndex();
     ImportSaveGame(this, settings, importBox->isChecked(), messages);
     ValidateSettings(settings, messages);
-    SaveSettings();
+    const std::string failure = SaveSettings();
+    if (!failure.empty()) messages.ShowMessage(failure, "Settings Not Saved");
+}
+
+bool ConfigurationDialog::FieldsFitTheStore() {
+    for (const auto& [field, label] : pathFields) {
+        const std::string text = ToSetting(field);
+        if (FitsSettingValue(text)) continue;
+        messages.ShowMessage(std::string("The field \"") + label + "\" holds " +
+                                 std::to_string(field->text().toUcs4().size()) +
+                                 " characters; the settings keep at most 256. Shorten it "
+                                 "and press OK again.",
+                             "Value Too Long");
+        field->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void ConfigurationDialog::reject() { done(1); }

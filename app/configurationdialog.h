@@ -31,7 +31,9 @@ protected:
 
 // The configuration dialog shared by the viewer and the screen saver. It edits the
 // program's settings record; OK copies the fields into it, runs the saved-game import and
-// waits for it, validates and saves. It ends with result 1 on OK and on Cancel alike.
+// waits for it, validates and saves, and says so when the store cannot be written. A path
+// longer than the store keeps is refused before anything happens. The dialog ends with
+// result 1 on OK and on Cancel alike.
 class ConfigurationDialog : public QDialog {
     Q_OBJECT
 public:
@@ -58,6 +60,8 @@ private:
     void ApplyDefaults();
     void ChooseFolder(QLineEdit* field, const QString& title);
     void ChooseFile(QLineEdit* field, const QString& filter);
+    // False, after telling the user which, when a field holds more than the store keeps.
+    bool FieldsFitTheStore();
     void Confirm();
     int CheckedGame() const;
 
@@ -86,6 +90,7 @@ private:
     QCheckBox* reliefBox = nullptr;
     QCheckBox* bigFlagsBox = nullptr;
     QLabel* logo = nullptr;
+    QList<std::pair<QLineEdit*, const char*>> pathFields;  // with their labels
 };
 
 // Runs the configuration dialog modally over owner and returns its result (1).

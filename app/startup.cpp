@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+#include <algorithm>
 #include <ctime>
+#include <limits>
 
 #include "render/loadingdialoghost.h"
 #include "settings/converterlaunch.h"
@@ -26,12 +28,19 @@ void HandSettingsToRenderer(MapRenderer& renderer, const Settings& settings) {
     renderer.SetUnitQuantities(settings.unit_quantities);
     renderer.SetUseRelief(settings.relief_tiles);
     renderer.SetUnitColour(settings.unit_red, settings.unit_green, settings.unit_blue);
-    renderer.SetFrameDelay(settings.previous_delay * 1000);
-    renderer.SetLastFrameDelay(settings.current_delay * 1000);
+    renderer.SetFrameDelay(DelayMilliseconds(settings.previous_delay));
+    renderer.SetLastFrameDelay(DelayMilliseconds(settings.current_delay));
     renderer.SetChangeMarks(Application().changeMarks);
 }
 
 }  // namespace
+
+std::int32_t DelayMilliseconds(std::int32_t seconds) {
+    const std::int64_t milliseconds = std::int64_t{seconds} * 1000;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(milliseconds, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
+}
 
 ApplicationState& Application() {
     static ApplicationState state;

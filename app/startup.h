@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+#include <cstdint>
 #include <memory>
 
 #include "base/ref.h"
@@ -39,6 +40,10 @@ void ApplySettingsToRenderer(QWidget* window);
 
 // Stores the view size and hands it to the renderer (height, then width), when there is one.
 void SetViewSize(const QSize& size);
+
+// A delay of the settings in seconds as the renderer's milliseconds, computed in 64 bits and
+// kept within 32 bits: a delay too long for them becomes the longest one.
+std::int32_t DelayMilliseconds(std::int32_t seconds);
 
 // Releases the renderer (the screen saver does so when its window closes).
 void ReleaseRenderer();

@@ -1,12 +1,13 @@
 #include "base/textfile.h"
 
+#include "base/regularfile.h"
+
 #include <cerrno>
 #include <new>
 #include <vector>
 
 #include <QStringDecoder>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,26 +50,12 @@ bool DecodeUtf8(const char* data, std::size_t size, QString& text) {
     return !decoder.hasError();
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd; }
-
-private:
-    int fd;
-};
-
-// Reads what is left of the file into bytes. A regular file is read in one go at its size;
-// anything else (a pipe, a device) in pieces until its end. Folders are refused.
+// Reads what is left of the file into bytes: in one go at its size, or in pieces until its
+// end when its size is not known beforehand (as with files of /proc), at most
+// kMaxTextFileBytes.
 HResult ReadWholeFile(int fd, std::vector<char>& bytes) {
     struct stat status {};
     if (::fstat(fd, &status) != 0) return ResultFromPlatformError(errno);
-    if (S_ISDIR(status.st_mode)) return ResultFromPlatformError(EISDIR);
     constexpr std::size_t kPiece = 64 * 1024;
     std::size_t expected = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
     std::size_t done = 0;
@@ -77,6 +64,7 @@ HResult ReadWholeFile(int fd, std::vector<char>& bytes) {
         for (;;) {
             if (done == bytes.size()) {
                 if (expected > 0 && done == expected) break;
+                if (done >= static_cast<std::size_t>(kMaxTextFileBytes)) return kResultFileTooLarge;
                 bytes.resize(bytes.size() + kPiece);
             }
             const ssize_t count = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -112,10 +100,11 @@ QString DecodeText(const char* data, std::size_t size) {
 }
 
 HResult ReadTextFile(const std::string& path, QString& text) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) return ResultFromPlatformError(errno);
+    FileDescriptor file;
+    HResult result = OpenRegularFile(path, file, kMaxTextFileBytes);
+    if (result < 0) return result;
     std::vector<char> bytes;
-    const HResult result = ReadWholeFile(file.Get(), bytes);
+    result = ReadWholeFile(file.Get(), bytes);
     if (result < 0) return result;
     text = DecodeText(bytes.data(), bytes.size());
     return kResultOk;

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/filehandle.h"
 #include "base/ref.h"
+#include "base/regularfile.h"
 #include "base/stringutil.h"
 
 namespace {
@@ -247,7 +247,7 @@ private:
 
 void ReadConverterText(GameHistory& history, const std::string& path) {
     if (path.empty()) return;
-    const FileHandle file(std::fopen(path.c_str(), "rb"));
+    const FileHandle file = OpenRegularStream(path, kMaxTextFileBytes);
     if (!file) return;
     TextPieces pieces(file.get());
     std::string piece;

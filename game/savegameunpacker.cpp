@@ -1,6 +1,6 @@
 #include "game/savegameunpacker.h"
 
-#include "base/filehandle.h"
+#include "base/regularfile.h"
 
 #include <zlib.h>
 
@@ -24,6 +24,15 @@ FileHandle CreateScratchFile(const std::string& path) {
     return FileHandle(file);
 }
 
+// The saved game through a descriptor that only a regular file gives, handed to zlib.
+gzFile OpenSavedGame(const std::string& path) {
+    FileDescriptor file;
+    if (OpenRegularFile(path, file) < 0) return nullptr;
+    const gzFile save = gzdopen(file.Get(), "rb");
+    if (save) file.Take();
+    return save;
+}
+
 void CopyUnpacked(gzFile save, std::FILE* scratch) {
     char buffer[kReadSize];
     for (;;) {
@@ -38,7 +47,7 @@ void CopyUnpacked(gzFile save, std::FILE* scratch) {
 void UnpackSaveGame(GameHistory& history, const std::string& path) {
     if (path.empty()) return;
     ClearAllUnits(history);
-    const gzFile save = gzopen(path.c_str(), "rb");
+    const gzFile save = OpenSavedGame(path);
     const std::string scratchPath = path + "_unzipped";
     FileHandle scratch = CreateScratchFile(scratchPath);
     if (!scratch) {

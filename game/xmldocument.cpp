@@ -1,6 +1,6 @@
 #include "game/xmldocument.h"
 
-#include "base/filehandle.h"
+#include "base/regularfile.h"
 
 #include <expat.h>
 
@@ -166,7 +166,7 @@ void XmlDocument::Parse(const std::string& path) {
     // No encoding given: the document's own declaration decides.
     const ParserHandle parser(XML_ParserCreate(nullptr));
     if (!parser) throw XMLException{XMLException::kNoParser, 0, {}};
-    const FileHandle file(std::fopen(path.c_str(), "r"));
+    const FileHandle file = OpenRegularStream(path, kMaxTextFileBytes);
     if (!file) throw XMLException{XMLException::kCannotRead, 0, {}};
 
     XML_SetElementHandler(parser.get(), StartElement, EndElement);

@@ -4,9 +4,9 @@
 #include "base/textfile.h"
 
 QString MapFolderEntry(const MapData& mapData, const QString& name) {
-    return JoinPath(QString::fromStdString(mapData.mapFolder), name);
+    return JoinPath(PathText(mapData.mapFolder), name);
 }
 
 bool ReadMapTextFile(const MapData& mapData, const QString& name, QString& text) {
-    return ReadTextFile(MapFolderEntry(mapData, name).toStdString(), text) >= 0;
+    return ReadTextFile(PathBytes(MapFolderEntry(mapData, name)), text) >= 0;
 }

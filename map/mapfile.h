@@ -5,7 +5,7 @@
 #include <QString>
 
 // The path of the entry name (a file or a tile folder) inside the map folder, which is held
-// as narrow text.
+// as the file system's bytes (see PathText).
 QString MapFolderEntry(const MapData& mapData, const QString& name);
 
 // Reads the text file name of the map folder whole. False when it cannot be opened or read.

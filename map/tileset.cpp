@@ -1,16 +1,18 @@
 #include "map/tileset.h"
 
 #include "base/pathutil.h"
+#include "base/regularfile.h"
 #include "base/stringutil.h"
 #include "map/mapfile.h"
 #include "map/tile.h"
 
 #include <QColorSpace>
-#include <QDir>
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -36,15 +38,22 @@ bool ParseTileName(const QString& name, TileCell& cell) {
 }
 
 // The candidate tile files of a set folder, in name order. Folders, hidden files and
-// anything that is not a file (pipes, sockets, devices, broken links) are left out.
+// anything that is not a file (pipes, sockets, devices, broken links) are left out. The
+// folder is listed by its bytes, whatever its name's encoding.
 QStringList ListTileFiles(const QString& setFolder) {
-    const QStringList entries = QDir(setFolder).entryList(QDir::Files, QDir::Name);
+    namespace fs = std::filesystem;
     QStringList names;
-    for (const QString& name : entries) {
-        if (!name.startsWith(u'.') && MatchWildcard(QStringLiteral("*.png"), name)) {
+    std::error_code error;
+    for (fs::directory_iterator entry(PathBytes(setFolder), error), end; !error && entry != end;
+         entry.increment(error)) {
+        const QString name = PathText(entry->path().filename().native());
+        std::error_code typeError;
+        if (!name.startsWith(u'.') && entry->is_regular_file(typeError) &&
+            MatchWildcard(QStringLiteral("*.png"), name)) {
             names.append(name);
         }
     }
+    names.sort();
     return names;
 }
 
@@ -53,7 +62,9 @@ QStringList ListTileFiles(const QString& setFolder) {
 // is shared by every thread of the process, still refuses a huge configured tile size. The image is brought to sRGB when it carries a colour
 // profile of its own, then to the premultiplied format that the frames are drawn with.
 QImage DecodeTile(const QString& path, const QSize& tileSize) {
-    QImageReader reader(path);
+    QFile file;
+    if (!OpenRegularFile(PathBytes(path), file)) return QImage();
+    QImageReader reader(&file);
     if (reader.size() != tileSize) return QImage();
     QImage image;
     if (!reader.read(&image) || image.size() != tileSize) return QImage();
@@ -94,7 +105,7 @@ bool LoadTileSet(MapData& mapData, const std::string& folderName) {
         QImage image = DecodeTile(path, tileSize);
         if (image.isNull()) continue;
         Ref<Tile> tile;
-        CreateTile(path.toStdString(), std::move(image), tile.Receive());
+        CreateTile(PathBytes(path), std::move(image), tile.Receive());
         mapData.tiles[static_cast<std::size_t>(cell.x + mapData.columns * cell.y)] =
             std::move(tile);
     }

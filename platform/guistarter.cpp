@@ -13,7 +13,7 @@ QGuiApplication* ownedApplication = nullptr;
 
 // QGuiApplication keeps references to its arguments for its whole life.
 int applicationArgc = 1;
-char applicationName[] = "quelm";
+char applicationName[64] = "quelm";
 char* applicationArgv[] = {applicationName, nullptr};
 
 bool HasDisplay() {
@@ -37,10 +37,13 @@ void CreateApplication() {
 
 }  // namespace
 
-GuiStarter::GuiStarter(bool start) : started(start) {
+GuiStarter::GuiStarter(bool start, const char* programName) : started(start) {
     if (!started) return;
     if (++usageCount > 1) return;
-    if (!QCoreApplication::instance()) CreateApplication();
+    if (!QCoreApplication::instance()) {
+        if (programName) qstrncpy(applicationName, programName, sizeof applicationName);
+        CreateApplication();
+    }
     QuietImageWarnings();
 }
 

@@ -6,7 +6,9 @@
 // is; the one a starter creates is destroyed when the last started starter goes.
 class GuiStarter {
 public:
-    explicit GuiStarter(bool start = true);
+    // programName names the application that a starter creates, as its help and messages
+    // show it; "quelm" when none is given.
+    explicit GuiStarter(bool start = true, const char* programName = nullptr);
     ~GuiStarter();
     GuiStarter(const GuiStarter&) = delete;
     GuiStarter& operator=(const GuiStarter&) = delete;

@@ -36,7 +36,11 @@ void MapRendererImpl::Tick() {
     if (lastTickTime > now) lastTickTime = 0;  // the counter wrapped around
     std::int32_t count = FrameCount();
     const std::int32_t delay = currentFrame == count - 1 ? lastFrameDelay : frameDelay;
-    if (lastTickTime + static_cast<std::uint32_t>(delay) >= now) return;
+    // In 64 bits, so that a long delay after a late tick cannot wrap around to a time that
+    // has passed. A negative delay waits for nothing, as it did when the sum wrapped.
+    const std::uint64_t due =
+        std::uint64_t{lastTickTime} + static_cast<std::uint64_t>(std::max(delay, 0));
+    if (due >= now) return;
 
     lastTickTime = now;
     const std::int32_t old = currentFrame;

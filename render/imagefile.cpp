@@ -1,6 +1,10 @@
 #include "render/imagefile.h"
 
+#include "base/pathutil.h"
+#include "base/regularfile.h"
+
 #include <QColorSpace>
+#include <QFile>
 #include <QImageReader>
 #include <QSize>
 
@@ -19,7 +23,9 @@ QImage NewImage(std::int32_t width, std::int32_t height) {
 }
 
 QImage ReadImageFile(const QString& path) {
-    QImageReader reader(path);
+    QFile file;
+    if (!OpenRegularFile(PathBytes(path), file)) return QImage();
+    QImageReader reader(&file);
     const QSize size = reader.size();
     if (size.isValid() && !ImageFitsLimit(size.width(), size.height())) return QImage();
     QImage image = reader.read();

@@ -17,7 +17,7 @@ bool ImageFitsLimit(std::int64_t width, std::int64_t height);
 // refused or the memory cannot be had.
 QImage NewImage(std::int32_t width, std::int32_t height);
 
-// Decodes an image file (its size is read from the header first) with its embedded colour
-// profile applied, premultiplied so that drawing it needs no conversion. A null image when
-// the file is missing, unreadable or too large.
+// Decodes an image file, named by its PathText, with its embedded colour profile applied
+// and premultiplied so that drawing it needs no conversion (its size is read from the header
+// first). A null image when the file is missing, unreadable, not a regular file or too large.
 QImage ReadImageFile(const QString& path);

@@ -30,7 +30,7 @@ constexpr Argb kCaptionColour = 0xFFFFC800;
 // Dark and a little translucent, so that the orange reads on light land and pale sea alike.
 constexpr Argb kCaptionHalo = 0xB4000000;
 
-QString Wide(const std::string& text) { return QString::fromStdString(text); }
+QString Wide(const std::string& text) { return PathText(text); }
 
 // Reads the image file into a new holder in table under key; a file that cannot be read
 // leaves an empty holder, so that it is not tried again.
@@ -119,7 +119,7 @@ void MapRendererImpl::DrawUnits(Canvas& canvas, const Territory& territory, Terr
         stack->GetOwner(owner);
         stack->GetType(type);
         const QString path = JoinPath(JoinPath(unitsFolder, Wide(owner)), Wide(type + ".png"));
-        const QImage& image = UnitImage(path.toStdString());
+        const QImage& image = UnitImage(PathBytes(path));
         if (territory.placements.empty()) continue;
 
         bool overflow = false;

@@ -4,7 +4,7 @@
 #include <string>
 
 // The one configuration record of a program. Fields are named after the stored values that
-// keep them. Paths are UTF-8 byte strings.
+// keep them. Paths are the file system's bytes, usually UTF-8 (see PathText).
 struct Settings {
     Settings();
 

@@ -1,6 +1,9 @@
 #include "settings/settingsstore.h"
 
+#include "base/pathutil.h"
+#include "base/regularfile.h"
 #include "base/stringutil.h"
+#include "base/textfile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,11 +24,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr qsizetype kMaxValueBytes = 256;
+constexpr qsizetype kMaxValueCharacters = 256;
+// Twenty values of 256 characters take a few kilobytes; a larger store is not one the
+// programs wrote, and QSettings would take long to read a huge one.
+constexpr std::int64_t kMaxStoreBytes = 1 << 20;
 
 // One stored value and the field that holds it: a text, an integer or a flag.
 struct StoredField {
@@ -122,29 +129,93 @@ QString UserStorePath() {
            QStringLiteral("/Ostrevan/Quelm.conf");
 }
 
-std::unique_ptr<QSettings> OpenUserStore() {
-    return std::make_unique<QSettings>(UserStorePath(), QSettings::NativeFormat);
+// The machine-wide file where QSettings looks for it on this platform: under the first
+// folder of XDG_CONFIG_DIRS, else under /etc/xdg.
+QString MachineStorePath() {
+    QString folder = qEnvironmentVariable("XDG_CONFIG_DIRS").section(u':', 0, 0);
+    if (folder.isEmpty()) folder = QStringLiteral("/etc/xdg");
+    return folder + QStringLiteral("/Ostrevan/Quelm.conf");
 }
 
-// The machine-wide file alone: nothing falls back to other files.
-std::unique_ptr<QSettings> OpenMachineStore() {
-    auto store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::SystemScope,
-                                             QStringLiteral("Ostrevan"), QStringLiteral("Quelm"));
-    store->setFallbacksEnabled(false);
-    return store;
+// One store file opened by its path. QSettings reads the file as soon as it is created and
+// would wait forever on a pipe, so anything but a regular file of at most kMaxStoreBytes
+// (or nothing) at the path leaves the store unopened: it holds nothing and cannot be
+// written.
+struct StoreFile {
+    explicit StoreFile(const QString& path) : path(path) {
+        if (IsRegularFileOrMissing(QFile::encodeName(path).toStdString(), kMaxStoreBytes)) {
+            settings = std::make_unique<QSettings>(path, QSettings::NativeFormat);
+        }
+    }
+
+    QString path;
+    std::unique_ptr<QSettings> settings;
+};
+
+// Characters, not UTF-16 units: a pair of surrogates is one, so is a byte kept as one.
+qsizetype CountCharacters(const QString& text) { return text.toUcs4().size(); }
+
+bool IsUtf8(const std::string& text) { return QString::fromStdString(text).toStdString() == text; }
+
+// Text that is UTF-8 is stored as text. Other bytes, such as a path named in Latin-1, are
+// stored as bytes (QSettings writes "@ByteArray(...)"), since as text they would come back
+// as U+FFFD.
+QVariant StoredValue(const std::string& text) {
+    if (IsUtf8(text)) return QString::fromStdString(text);
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A value counts only as plain text of 1 to 256 bytes. Of a damaged store, whatever
+// The text after "name=" in the general section of an INI file, trimmed, as written.
+std::optional<QString> RawIniValue(const QString& ini, const char* name) {
+    bool general = true;
+    const QString key = QLatin1String(name);
+    for (QStringView line : QStringView(ini).split(u'\n')) {
+        line = line.trimmed();
+        if (line.startsWith(u'[')) {
+            general = line == u"[General]";
+        } else if (general && line.startsWith(key) &&
+                   line.mid(key.size()).trimmed().startsWith(u'=')) {
+            return line.mid(line.indexOf(u'=') + 1).trimmed().toString();
+        }
+    }
+    return std::nullopt;
+}
+
+// QSettings reads a value holding unquoted commas, as a hand-edited
+// "game_config=/a,b.xml", as a list. Such a value is the text of its line; only when the
+// line holds quotes or escapes, which QSettings has already undone, are the pieces joined
+// with commas again.
+QString ListAsText(const StoreFile& store, const char* name, const QStringList& pieces) {
+    QString ini;
+    if (ReadTextFile(QFile::encodeName(store.path).toStdString(), ini) >= 0) {
+        const std::optional<QString> raw = RawIniValue(ini, name);
+        if (raw && !raw->contains(u'"') && !raw->contains(u'\\')) return *raw;
+    }
+    return pieces.join(u',');
+}
+
+// A value counts only as text of 1 to 256 characters. Of a damaged store, whatever
 // QSettings can parse counts too; its status() cannot tell, since QSettings reports a
 // malformed file only to the first reader of each version in a process. Garbage holds no
 // such text under these names, and a store that cannot be read holds nothing at all.
-bool ReadStoredText(const QSettings& store, const char* name, std::string& text) {
+bool ReadStoredText(const StoreFile& store, const char* name, std::string& text) {
     text.clear();
-    const QVariant value = store.value(QLatin1String(name));
-    if (value.typeId() != QMetaType::QString) return false;  // missing, a list or a typed value
-    const QByteArray bytes = value.toString().toUtf8();
-    if (bytes.isEmpty() || bytes.size() > kMaxValueBytes) return false;
-    text.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (!store.settings) return false;
+    const QVariant value = store.settings->value(QLatin1String(name));
+    QString stored;
+    if (value.typeId() == QMetaType::QString) {
+        stored = value.toString();
+    } else if (value.typeId() == QMetaType::QStringList) {
+        stored = ListAsText(store, name, value.toStringList());
+    } else if (value.typeId() == QMetaType::QByteArray) {
+        const QByteArray bytes = value.toByteArray();
+        if (bytes.contains('\0')) return false;  // no path or text of ours holds one
+        stored = PathText(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } else {
+        return false;  // missing or a typed value
+    }
+    if (stored.isEmpty() || CountCharacters(stored) > kMaxValueCharacters) return false;
+    text = PathBytes(stored);
     return true;
 }
 
@@ -163,7 +234,8 @@ public:
         const QString folder = QFileInfo(storePath).absolutePath();
         if (mode == kExclusive) QDir().mkpath(folder);
         const QByteArray lockPath = QFile::encodeName(storePath + QStringLiteral(".storelock"));
-        descriptor = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        descriptor = ::open(lockPath.constData(),
+                            O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
         if (descriptor < 0) return;
         int result;
         do {
@@ -204,20 +276,51 @@ void ModifiedAfter(const QString& path, std::optional<qint64> previous) {
                      QFileDevice::FileModificationTime);
 }
 
-// Writes the values to the user's store in one save.
-bool WriteStoredValues(const std::vector<std::pair<const char*, std::string>>& values) {
-    if (values.empty()) return true;
+std::string SystemError(int error) { return std::strerror(error); }
+
+// Why the store at path could not be written, as far as the file system tells.
+std::string ExplainFailedWrite(const QString& path) {
+    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString();
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        return "its folder " + folder + " cannot be made: " + SystemError(errno);
+    }
+    if (!S_ISDIR(status.st_mode)) return "its folder " + folder + " is not a folder";
+    if (!IsRegularFileOrMissing(file, kMaxStoreBytes)) {
+        return "it " + DescribeUnreadableFile(file, kMaxStoreBytes);
+    }
+    if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0) {
+        return SystemError(errno);
+    }
+    // QSettings replaces the file by a new one written beside it.
+    if (::access(folder.c_str(), W_OK) != 0) {
+        return "its folder " + folder + " cannot be written: " + SystemError(errno);
+    }
+    return "the file could not be written in full (is the disk full?)";
+}
+
+std::string FailedWrite(const QString& path) {
+    return "The settings could not be saved to " + QFile::encodeName(path).toStdString() + ": " +
+           ExplainFailedWrite(path) + ".";
+}
+
+// Writes the values to the user's store in one save. Returns an empty text, or what could
+// not be written and why.
+std::string WriteStoredValues(const std::vector<std::pair<const char*, std::string>>& values) {
+    if (values.empty()) return std::string();
     const QString path = UserStorePath();
     const StoreLock lock(path, StoreLock::kExclusive);
     const std::optional<qint64> previous = ModifiedMilliseconds(path);
-    const std::unique_ptr<QSettings> store = OpenUserStore();
+    const StoreFile store(path);
+    if (!store.settings) return FailedWrite(path);
     for (const auto& [name, text] : values) {
-        store->setValue(QLatin1String(name), QString::fromStdString(text));
+        store.settings->setValue(QLatin1String(name), StoredValue(text));
     }
-    store->sync();
-    if (store->status() == QSettings::AccessError) return false;
+    store.settings->sync();
+    if (store.settings->status() == QSettings::AccessError) return FailedWrite(path);
     ModifiedAfter(path, previous);
-    return true;
+    return std::string();
 }
 
 Settings& ProcessLastStored() {
@@ -228,27 +331,33 @@ Settings& ProcessLastStored() {
 }  // namespace
 
 bool ReadSettingValue(SettingsScope scope, const char* name, std::string& text) {
-    if (scope == SettingsScope::Machine) return ReadStoredText(*OpenMachineStore(), name, text);
+    if (scope == SettingsScope::Machine) {
+        return ReadStoredText(StoreFile(MachineStorePath()), name, text);
+    }
     const StoreLock lock(UserStorePath(), StoreLock::kShared);
-    return ReadStoredText(*OpenUserStore(), name, text);
+    return ReadStoredText(StoreFile(UserStorePath()), name, text);
 }
 
 bool WriteSettingValue(const char* name, const std::string& text) {
-    return WriteStoredValues({{name, text}});
+    return WriteStoredValues({{name, text}}).empty();
+}
+
+bool FitsSettingValue(const std::string& text) {
+    return CountCharacters(PathText(text)) <= kMaxValueCharacters;
 }
 
 void LoadSettings(Settings& settings, Settings& lastStored) {
     const StoreLock lock(UserStorePath(), StoreLock::kShared);
-    const std::unique_ptr<QSettings> store = OpenUserStore();
+    const StoreFile store(UserStorePath());
     std::string text;
     for (const StoredField& field : kStoredFields) {
-        if (!ReadStoredText(*store, field.name, text)) continue;
+        if (!ReadStoredText(store, field.name, text)) continue;
         SetFieldFromText(settings, field, text);
         SetFieldFromText(lastStored, field, text);
     }
 }
 
-void SaveSettings(const Settings& settings, Settings& lastStored) {
+std::string SaveSettings(const Settings& settings, Settings& lastStored) {
     std::vector<const StoredField*> changed;
     std::vector<std::pair<const char*, std::string>> values;
     for (const char* name : kSavedNames) {
@@ -258,10 +367,12 @@ void SaveSettings(const Settings& settings, Settings& lastStored) {
         changed.push_back(&field);
         values.emplace_back(field.name, std::move(text));
     }
-    if (!WriteStoredValues(values)) return;
+    std::string failure = WriteStoredValues(values);
+    if (!failure.empty()) return failure;
     for (const StoredField* field : changed) CopyField(lastStored, settings, *field);
+    return failure;
 }
 
 void LoadSettings() { LoadSettings(ProcessSettings(), ProcessLastStored()); }
 
-void SaveSettings() { SaveSettings(ProcessSettings(), ProcessLastStored()); }
+std::string SaveSettings() { return SaveSettings(ProcessSettings(), ProcessLastStored()); }

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -94,6 +95,57 @@ private slots:
         QCOMPARE(stored.current_delay, 3);
         QCOMPARE(stored.zoom_factor, 55);
         QVERIFY(stored.region_labels);
+    }
+
+    // A path the store cannot keep is refused before anything is saved or imported; the
+    // dialog stays open on the field.
+    void okRefusesAPathLongerThanTheStoreKeeps() {
+        ConfigurationDialog dialog(versions, messages);
+        Control<QLineEdit>(dialog, 1006)->setText(QString(257, QChar(0x0414)));
+        Control<QSlider>(dialog, 1009)->setValue(55);
+        Control<QPushButton>(dialog, 1)->click();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(messages.shown.size(), std::size_t{1});
+        QVERIFY(messages.shown[0].first.find("\"TripleA Images Directory\" holds 257 characters") !=
+                std::string::npos);
+        QCOMPARE(settings.zoom_factor, 34);
+        QVERIFY(!QFile::exists(Home() + "/.config/Ostrevan/Quelm.conf"));
+
+        messages.shown.clear();
+        Control<QLineEdit>(dialog, 1006)->setText(QString(256, QChar(0x0414)));
+        Control<QPushButton>(dialog, 1)->click();
+        QCOMPARE(dialog.result(), 1);
+        Settings stored;
+        Settings lastStored;
+        LoadSettings(stored, lastStored);
+        QCOMPARE(QString::fromStdString(stored.images_directory), QString(256, QChar(0x0414)));
+    }
+
+    // A folder named in Latin-1 goes through the field and the store with its bytes.
+    void pathsThatAreNotUtf8KeepTheirBytes() {
+        settings.maps_directory = "/TripleA/Sp\xe9l/maps/revised";
+        SaveSettings();
+        settings = Settings();
+        ConfigurationDialog dialog(versions, messages);
+        Control<QLineEdit>(dialog, 1000)->end(false);  // looked at, not changed
+        Control<QPushButton>(dialog, 1)->click();
+        QCOMPARE(settings.maps_directory, std::string("/TripleA/Sp\xe9l/maps/revised"));
+        Settings stored;
+        Settings lastStored;
+        LoadSettings(stored, lastStored);
+        QCOMPARE(stored.maps_directory, std::string("/TripleA/Sp\xe9l/maps/revised"));
+    }
+
+    void okSaysWhichFileCouldNotBeSavedAndWhy() {
+        QDir(Home()).mkpath(".config/Ostrevan/Quelm.conf");  // a folder where the file goes
+        ConfigurationDialog dialog(versions, messages);
+        Control<QSlider>(dialog, 1009)->setValue(55);
+        Control<QPushButton>(dialog, 1)->click();
+        QCOMPARE(dialog.result(), 1);
+        QCOMPARE(messages.shown.back().second, std::string("Settings Not Saved"));
+        QCOMPARE(QString::fromStdString(messages.shown.back().first),
+                 "The settings could not be saved to " + Home() +
+                     "/.config/Ostrevan/Quelm.conf: it is a folder, not a file.");
     }
 
     void cancelAfterApplyDefaultsKeepsRootVersionAndJavaRuntime() {

@@ -122,6 +122,22 @@ private slots:
         QVERIFY(!ReadShowChanges());
     }
 
+    void delaysBecomeMillisecondsWithin32Bits_data() {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("milliseconds");
+        QTest::newRow("default") << 2 << 2000;
+        QTest::newRow("longest exact") << 2147483 << 2147483000;
+        QTest::newRow("first too long") << 2147484 << INT32_MAX;
+        QTest::newRow("largest") << INT32_MAX << INT32_MAX;
+        QTest::newRow("negative") << -5 << -5000;
+        QTest::newRow("most negative") << INT32_MIN << INT32_MIN;
+    }
+    void delaysBecomeMillisecondsWithin32Bits() {
+        QFETCH(int, seconds);
+        QFETCH(int, milliseconds);
+        QCOMPARE(DelayMilliseconds(seconds), milliseconds);
+    }
+
     void cleanupTestCase() { ReleaseRenderer(); }
 };
 

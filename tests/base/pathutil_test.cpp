@@ -14,6 +14,27 @@ TEST(JoinPath, OneSeparatorBetweenFolderAndName) {
     EXPECT_EQ(JoinPath("maps\\", "x"), "maps\\/x");
 }
 
+// Paths cross to QString and back byte for byte; UTF-8 reads as the text it is.
+TEST(PathText, KeepsEveryByteAndReadsUtf8) {
+    const struct {
+        std::string bytes;
+        QString text;
+    } cases[] = {
+        {"/maps/revised", "/maps/revised"},
+        {"Sp\xc3\xa9l", QString::fromUtf8("Sp\xc3\xa9l")},
+        {"Sp\xe9l", QString::fromUtf16(u"Sp\xdce9l")},
+        {"\xf0\x9f\x97\xba", QString::fromUtf8("\xf0\x9f\x97\xba")},  // a pair of surrogates
+        {"\xc3", QString::fromUtf16(u"\xdcc3")},                      // cut short
+        {"\xc0\xaf", QString::fromUtf16(u"\xdcc0\xdcaf")},            // overlong
+        {"\xed\xa0\x80", QString::fromUtf16(u"\xdced\xdca0\xdc80")},  // a surrogate
+        {"\xff\xfe/x", QString::fromUtf16(u"\xdcff\xdcfe/x")},
+    };
+    for (const auto& entry : cases) {
+        EXPECT_EQ(PathText(entry.bytes), entry.text) << entry.bytes;
+        EXPECT_EQ(PathBytes(PathText(entry.bytes)), entry.bytes) << entry.bytes;
+    }
+}
+
 TEST(MatchWildcard, PngPattern) {
     EXPECT_TRUE(MatchWildcard("*.png", "0_0.png"));
     EXPECT_TRUE(MatchWildcard("*.png", "3_07.PNG"));

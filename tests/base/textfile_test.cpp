@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/regularfile.h"
 #include "base/textfile.h"
 #include "testsupport.h"
 
@@ -94,15 +95,16 @@ TEST_F(ReadTextFileTest, FailuresAreNegativeCodesAndLeaveTheTextAlone) {
     EXPECT_EQ(text, "kept");
 }
 
-TEST_F(ReadTextFileTest, FilesThatAreNotRegularAreReadToTheirEnd) {
+// Even a pipe that holds text and has been closed for writing is no text file.
+TEST_F(ReadTextFileTest, FilesThatAreNotRegularAreRefused) {
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     ASSERT_EQ(::write(pipeEnds[1], "Germans=FF0000", 14), 14);
     ::close(pipeEnds[1]);
-    QString text;
-    EXPECT_EQ(ReadTextFile("/dev/fd/" + std::to_string(pipeEnds[0]), text), 0);
+    QString text = "kept";
+    EXPECT_EQ(ReadTextFile("/dev/fd/" + std::to_string(pipeEnds[0]), text), kResultNotRegularFile);
     ::close(pipeEnds[0]);
-    EXPECT_EQ(text, "Germans=FF0000");
+    EXPECT_EQ(text, "kept");
 }
 
 TEST_F(ReadTextFileTest, CarriageReturnsAndNulsArriveUnchanged) {

@@ -89,6 +89,36 @@ TEST_F(AnimationTest, TickSurvivesTheCounterWrappingAround) {
     EXPECT_EQ(Current(), 2);
 }
 
+TEST_F(AnimationTest, LongestDelayHoldsTheLastFrameAfterALateTick) {
+    Create(5);
+    renderer->SetLastFrameDelay(INT32_MAX);
+    renderer->SetFrameDelay(500);
+    SetCurrent(3);
+    ImplOf(renderer).direction = 1;
+    now = 0xF0000000u;  // late in the counter: this tick's time + the delay pass 32 bits
+    renderer->Tick();
+    ASSERT_EQ(Current(), 4);
+    for (const std::uint32_t later : {0xF0000010u, 0xFFFFFFFFu, 16u, 0x7FFFFFFFu}) {
+        now = later;
+        renderer->Tick();
+        EXPECT_EQ(Current(), 4) << later;
+    }
+}
+
+TEST_F(AnimationTest, NegativeDelayWaitsForNothing) {
+    Create(5);
+    renderer->SetFrameDelay(-5000);
+    renderer->SetLastFrameDelay(-1);
+    SetCurrent(4);
+    std::vector<std::int32_t> visited;
+    for (int i = 0; i < 3; ++i) {
+        renderer->Tick();
+        visited.push_back(Current());
+        now += 1;
+    }
+    EXPECT_EQ(visited, (std::vector<std::int32_t>{3, 2, 1}));
+}
+
 TEST_F(AnimationTest, OneFrameStepsToMinusOneAndBack) {
     Create(1);
     SetCurrent(0);

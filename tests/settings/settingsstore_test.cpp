@@ -10,8 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -53,7 +59,7 @@ TEST_F(SettingsStoreTest, MissingUnreadableOrGarbageStoreLeavesTheDefaults) {
     // Typed values and lists under the stored names, one of them announcing a huge list.
     const std::string typed =
         "[General]\nzoom_factor=@Variant(\\0\\0\\0\\xb\\0\\x7f\\xff\\xff\\xff)\n"
-        "version=@Variant(junk)\nbase=@ByteArray(\\xff\\0)\nsave=1, 2\n";
+        "version=@Variant(junk)\nbase=@ByteArray(\\xff\\0)\n";
     for (const std::string& garbage :
          {noise, std::string(4096, '\0'), typed, noise + '\n' + typed}) {
         store.WriteUserFile(garbage);
@@ -87,27 +93,110 @@ TEST_F(SettingsStoreTest, NumbersAndFlagsAreReadAsAtoiReadsThem) {
     }
 }
 
-TEST_F(SettingsStoreTest, EmptyOverlongAndNonTextValuesAreAbsent) {
-    const std::string longest(256, 'g');
-    std::string accents;
-    for (int i = 0; i < 129; ++i) accents += "\xc3\xa9";  // 258 bytes in 129 letters
-    store.WriteUserFile("[General]\ngame_config=" + longest + "\nbase=" + std::string(300, 'b') +
-                        "\nimages_directory=" + accents + "\nmaps_directory=a, b\nsave=\n" +
-                        "triplea_jar=@ByteArray(jar)\n");
+std::string Repeat(const std::string& piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += piece;
+    return text;
+}
+
+// A stored text as it reads back: the 256 limit counts characters, not bytes, and a value
+// that holds commas is the text it is, not a list.
+TEST_F(SettingsStoreTest, StoredTextsReadAsWrittenWithinTheLimit) {
+    const std::string cyrillic = "\xd0\x94";  // two bytes, one letter
+    const struct {
+        std::string stored;
+        std::optional<std::string> read;  // nothing: absent
+    } cases[] = {
+        {std::string(256, 'g'), std::string(256, 'g')},
+        {std::string(257, 'g'), std::nullopt},
+        {Repeat(cyrillic, 256), Repeat(cyrillic, 256)},
+        {Repeat(cyrillic, 257), std::nullopt},
+        {"/a,b.xml", "/a,b.xml"},
+        {"a, b ,c", "a, b ,c"},
+        {"\"a,b\"", "a,b"},
+        {"\"a\",b", "a,b"},  // quoted pieces: QSettings has undone the quotes
+        {"", std::nullopt},
+        {"@ByteArray(jar)", "jar"},  // the form of bytes that are not UTF-8
+        {"@ByteArray(\\xe9t\\xe9)", "\xe9t\xe9"},
+        {"@ByteArray(a\\0b)", std::nullopt},
+    };
+    for (const auto& entry : cases) {
+        store.WriteUserFile("[General]\nzoom_factor=7\ngame_config=" + entry.stored + "\n");
+        std::string text = "stale";
+        const bool present = ReadSettingValue(SettingsScope::User, "game_config", text);
+        EXPECT_EQ(present ? std::optional<std::string>(text) : std::nullopt, entry.read)
+            << entry.stored;
+        EXPECT_EQ(Restart().game_config, entry.read.value_or(Settings().game_config))
+            << entry.stored;
+    }
+}
+
+TEST_F(SettingsStoreTest, SavedTextsWithinTheLimitSurviveARestart) {
     Settings settings;
-    settings.save = settings.triplea_jar = "kept";
     Settings lastStored;
-    LoadSettings(settings, lastStored);
-    const Settings defaults;
-    EXPECT_EQ(settings.game_config, longest);
-    EXPECT_EQ(settings.base, defaults.base);
-    EXPECT_EQ(settings.images_directory, defaults.images_directory);
-    EXPECT_EQ(settings.maps_directory, defaults.maps_directory);  // a list, not a text
-    EXPECT_EQ(settings.save, "kept");
-    EXPECT_EQ(settings.triplea_jar, "kept");
-    std::string text = "stale";
-    EXPECT_FALSE(ReadSettingValue(SettingsScope::User, "base", text));
-    EXPECT_EQ(text, "");
+    settings.maps_directory = Repeat("\xd0\x94", 256);
+    settings.game_config = "/games/a,b.xml";
+    settings.images_directory = "/TripleA/Sp\xe9l/images";  // not UTF-8: kept as bytes
+    settings.base = "/" + std::string(255, '\xe9');
+    EXPECT_TRUE(FitsSettingValue(settings.base));
+    EXPECT_FALSE(FitsSettingValue(settings.base + "x"));
+    EXPECT_TRUE(FitsSettingValue(settings.maps_directory));
+    EXPECT_FALSE(FitsSettingValue(settings.maps_directory + "x"));
+    EXPECT_EQ(SaveSettings(settings, lastStored), "");
+    EXPECT_EQ(Restart().maps_directory, settings.maps_directory);
+    EXPECT_EQ(Restart().game_config, settings.game_config);
+    EXPECT_EQ(Restart().images_directory, settings.images_directory);
+    EXPECT_EQ(Restart().base, settings.base);
+}
+
+// A store that cannot be written: the save says which file and why, and nothing counts as
+// saved. As the superuser a read-only folder does not stop a save, so that case is left out.
+TEST_F(SettingsStoreTest, AFailedSaveNamesTheFileAndTheReason) {
+    namespace fs = std::filesystem;
+    const fs::path file = store.UserFile();
+    const fs::path folder = file.parent_path();
+    const struct {
+        const char* name;
+        std::function<void()> spoil;
+        const char* reason;
+        bool asSuperuser;
+    } cases[] = {
+        {"folder as the store", [&] { fs::create_directories(file); }, "it is a folder, not a file",
+         true},
+        {"pipe as the store",
+         [&] {
+             fs::create_directories(folder);
+             ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+         },
+         "it is a named pipe, not a file", true},
+        {"file as its folder",
+         [&] {
+             fs::create_directories(folder.parent_path());
+             std::ofstream(folder.string()) << "not a folder";
+         },
+         "is not a folder", true},
+        {"read-only folder",
+         [&] {
+             fs::create_directories(folder);
+             fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         "cannot be written: Permission denied", false},
+    };
+    for (const auto& entry : cases) {
+        if (!entry.asSuperuser && ::geteuid() == 0) continue;
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        entry.spoil();
+        Settings settings;
+        Settings lastStored;
+        settings.zoom_factor = 80;
+        const std::string failure = SaveSettings(settings, lastStored);
+        EXPECT_NE(failure.find("could not be saved to " + file.string() + ": "), std::string::npos)
+            << entry.name << ": " << failure;
+        EXPECT_NE(failure.find(entry.reason), std::string::npos) << entry.name << ": " << failure;
+        EXPECT_EQ(lastStored.zoom_factor, Settings().zoom_factor) << entry.name;
+        fs::permissions(folder, fs::perms::owner_all, ignored);
+    }
 }
 
 TEST_F(SettingsStoreTest, SaveWritesEveryChangedValueButNeverTheUnitColour) {

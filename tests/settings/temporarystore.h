@@ -17,11 +17,13 @@ public:
     TemporaryStore() {
         Replace("XDG_CONFIG_HOME", UserFolder(), savedConfigHome);
         Replace("XDG_DATA_HOME", DataFolder(), savedDataHome);
+        Replace("XDG_CONFIG_DIRS", MachineFolder(), savedConfigDirs);
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, MachineFolder());
     }
     ~TemporaryStore() {
         Restore("XDG_CONFIG_HOME", savedConfigHome);
         Restore("XDG_DATA_HOME", savedDataHome);
+        Restore("XDG_CONFIG_DIRS", savedConfigDirs);
     }
     TemporaryStore(const TemporaryStore&) = delete;
     TemporaryStore& operator=(const TemporaryStore&) = delete;
@@ -64,4 +66,5 @@ private:
 
     std::optional<QByteArray> savedConfigHome;
     std::optional<QByteArray> savedDataHome;
+    std::optional<QByteArray> savedConfigDirs;
 };

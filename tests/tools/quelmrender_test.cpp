@@ -10,6 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "testsupport.h"
 
 namespace {
@@ -20,6 +30,7 @@ struct ProgramRun {
     int exitCode = -1;
     QString out;
     QString err;
+    std::string errBytes;
 };
 
 // Runs the real quelm_render with an empty settings store of its own.
@@ -32,6 +43,7 @@ protected:
         environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? store.path() : configHome);
         environment.insert("XDG_CONFIG_DIRS", store.path() + "/system");
         environment.insert("XDG_DATA_HOME", dataHome.isEmpty() ? store.path() + "/data" : dataHome);
+        environment.insert("HOME", store.path());
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         if (!programPath.isEmpty()) environment.insert("PATH", programPath);
         process.setProcessEnvironment(environment);
@@ -39,7 +51,8 @@ protected:
         EXPECT_TRUE(process.waitForFinished(120000)) << "quelm_render did not finish";
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+                QString::fromUtf8(process.readAllStandardError()),
+                {}};
     }
     static QString Expected(const QString& name) {
         QFile file(kSmall + "/" + name);
@@ -50,6 +63,46 @@ protected:
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+
+    // Runs quelm_render with arguments as bytes: QProcess would pass them as UTF-8. Only
+    // the standard error is kept.
+    ProgramRun RenderBytes(const std::vector<std::string>& arguments) {
+        std::vector<std::string> words = {QUELM_RENDER_PROGRAM};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> variables = {"XDG_CONFIG_HOME=" + store.path().toStdString(),
+                                              "XDG_CONFIG_DIRS=" + store.path().toStdString(),
+                                              "QT_QPA_PLATFORM=offscreen",
+                                              "HOME=" + store.path().toStdString()};
+        std::vector<char*> environment;
+        for (std::string& variable : variables) environment.push_back(variable.data());
+        environment.push_back(nullptr);
+        const std::string errors = out.path().toStdString() + "/stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        pid_t child = 0;
+        const int spawned =
+            posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ProgramRun run;
+        int status = 0;
+        if (spawned != 0 || waitpid(child, &status, 0) != child) return run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        QFile file(QString::fromStdString(errors));
+        if (file.open(QIODevice::ReadOnly)) run.errBytes = file.readAll().toStdString();
+        return run;
+    }
+
+    static void WriteFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
     }
 
     QTemporaryDir store;
@@ -71,7 +124,6 @@ TEST_F(QuelmRenderTest, UsageErrorsExitWithTwo) {
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
     }
-    EXPECT_EQ(Render({"--help"}).exitCode, 0);
 }
 
 TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
@@ -105,8 +157,120 @@ TEST_F(QuelmRenderTest, UnreadableInputsExitWithOneAndNameTheFile) {
 
     run = Render({"--map", kSmall, "--dump-map"});  // a folder without the map files
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("cannot read " + kSmall + "/polygons.txt"))
+    EXPECT_TRUE(run.err.contains(kSmall + "/polygons.txt does not exist")) << run.err.toStdString();
+}
+
+// Each way a map folder can fail to draw, and the message that names its cause.
+TEST_F(QuelmRenderTest, AMapThatCannotBeDrawnNamesTheRealCause) {
+    const struct {
+        const char* name;
+        std::function<void(const QString& map)> spoil;
+        const char* message;  // after the map folder's path
+    } cases[] = {
+        {"missing place", [](const QString& map) { QFile::remove(map + "/place.txt"); },
+         "/place.txt does not exist"},
+        {"pipe as polygons",
+         [](const QString& map) {
+             QFile::remove(map + "/polygons.txt");
+             ASSERT_EQ(::mkfifo(QFile::encodeName(map + "/polygons.txt").constData(), 0644), 0);
+         },
+         "/polygons.txt is a named pipe, not a file"},
+        {"link to a device as map.properties",
+         [](const QString& map) {
+             QFile::remove(map + "/map.properties");
+             QFile::link("/dev/zero", map + "/map.properties");
+         },
+         "/map.properties is a device, not a file"},
+        {"polygon cut short",
+         [](const QString& map) { WriteFile(map + "/polygons.txt", "Alpha < (0,0) (10,"); },
+         "/polygons.txt ends inside a point"},
+        {"huge size",
+         [](const QString& map) {
+             WriteFile(map + "/map.properties", "map.width=100000\nmap.height=100000\n");
+         },
+         "the map size 100000x100000 (from map.properties) is out of range"},
+        {"no size at all",
+         [](const QString& map) { WriteFile(map + "/map.properties", "color.Reds=FF0000\n"); },
+         "the map size -85x-49 (from its tile grid of 0x0 tiles, as map.properties gives none) "
+         "is out of range"},
+    };
+    for (const auto& entry : cases) {
+        QTemporaryDir folder;
+        const QString map = folder.path() + "/map";
+        QDir().mkpath(map);
+        for (const QString& name : QDir(kSmall + "/map").entryList(QDir::Files)) {
+            QFile::copy(kSmall + "/map/" + name, map + "/" + name);
+        }
+        entry.spoil(map);
+        const ProgramRun run =
+            Render({"--game", kSmall + "/game.xml", "--history", kSmall + "/history.txt", "--map",
+                    map, "--images", kSmall, "--out", out.path(), "--quiet"});
+        EXPECT_EQ(run.exitCode, 1) << entry.name;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(entry.message)))
+            << entry.name << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(map)) << entry.name << ": " << run.err.toStdString();
+    }
+}
+
+// Inputs from the saved settings or the defaults say so; special files are named as such.
+TEST_F(QuelmRenderTest, MessagesSayWhereAPathCameFromAndWhatIsInTheWay) {
+    ProgramRun run = Render({"--dump-map"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("/maps/revised (the default) does not exist"))
         << run.err.toStdString();
+
+    QDir().mkpath(store.path() + "/Ostrevan");
+    WriteFile(store.path() + "/Ostrevan/Quelm.conf",
+              "[General]\nmaps_directory=/no/such/map\ngame_config=/no/such/game.xml\n");
+    run = Render({"--dump-map"});
+    EXPECT_TRUE(
+        run.err.contains("the map folder /no/such/map (from the saved settings) does "
+                         "not exist"))
+        << run.err.toStdString();
+    run = Render({"--dump-history"});
+    EXPECT_TRUE(
+        run.err.contains("the game definition /no/such/game.xml (from the saved "
+                         "settings) does not exist"))
+        << run.err.toStdString();
+    WriteFile(store.path() + "/Ostrevan/Quelm.conf",
+              "[General]\nmaps_directory=" + kSmall.toUtf8() + "\n");
+    run = Render({"--dump-map"});
+    EXPECT_TRUE(run.err.contains(kSmall + "/polygons.txt (from the saved settings) does not exist"))
+        << run.err.toStdString();
+
+    const QString pipe = out.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    run = Render({"--game", kSmall + "/game.xml", "--history", pipe, "--dump-history"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("the converter text " + pipe + " is a named pipe, not a file"))
+        << run.err.toStdString();
+    run = Render({"--game", pipe, "--dump-history"});
+    EXPECT_TRUE(run.err.contains("the game definition " + pipe + " is a named pipe, not a file"))
+        << run.err.toStdString();
+}
+
+TEST_F(QuelmRenderTest, AMapFolderNamedInLatin1IsReadAndNamedWithItsBytes) {
+    namespace fs = std::filesystem;
+    const fs::path map = fs::path(out.path().toStdString()) / "Sp\xe9l" / "map";
+    fs::create_directories(map.parent_path());
+    fs::copy(fs::path(kSmall.toStdString()) / "map", map);
+    ProgramRun run = RenderBytes({"--map", map.string(), "--dump-map"});
+    EXPECT_EQ(run.exitCode, 0) << run.errBytes;
+    fs::remove(map / "place.txt");
+    run = RenderBytes({"--map", map.string(), "--dump-map"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errBytes.find((map / "place.txt").string() + " does not exist"),
+              std::string::npos)
+        << run.errBytes;
+}
+
+TEST_F(QuelmRenderTest, HelpNamesTheProgramAndAHugeSizeIsRefused) {
+    ProgramRun run = Render({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("Usage: quelm_render ")) << run.out.toStdString();
+    run = Render({"--out", out.path(), "--size", "100000x100000"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("--size 100000x100000 is too large")) << run.err.toStdString();
 }
 
 // Before the converter runs, what is missing is named in one line.

@@ -3,24 +3,29 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "base/pathutil.h"
+#include "base/regularfile.h"
 #include "dumps.h"
 #include "game/gameloaderimpl.h"
 #include "game/xmldocument.h"
 #include "map/mapload.h"
 #include "orderedframes.h"
+#include "map/placementsfile.h"
+#include "map/polygonsfile.h"
 #include "render/frameexport.h"
+#include "render/imagefile.h"
 #include "render/maprendererimpl.h"
 #include "savedgame.h"
 #include "settings/settings.h"
@@ -30,6 +35,17 @@ namespace {
 // Qt's PNG writer turns quality into zlib's level: 70 gives level 2, which writes a
 // 3500 x 2000 picture about a third faster than the default for a file a fifth larger.
 constexpr int kPngQuality = 70;
+
+// A path as the file system's bytes (see PathText), and what is there.
+std::string LocalPath(const QString& path) { return PathBytes(path); }
+bool IsFolder(const QString& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(LocalPath(path), error);
+}
+bool Exists(const QString& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(LocalPath(path), error));
+}
 
 std::uint32_t FrameSeed(std::uint32_t seed, int frame) {
     return seed * 2654435761u + static_cast<std::uint32_t>(frame);
@@ -118,8 +134,8 @@ Ref<MapRenderer> CreateWorkerRenderer(FrameJob& job) {
     auto& impl = *static_cast<MapRendererImpl*>(renderer.Get());
     impl.gameLoader.Reset(job.loader);  // every worker reads the one history
     const Settings& settings = ProcessSettings();
-    renderer->SetImagesFolder(job.options.images.toStdString());
-    renderer->SetMapFolder(job.options.map.toStdString());
+    renderer->SetImagesFolder(LocalPath(job.options.images));
+    renderer->SetMapFolder(LocalPath(job.options.map));
     renderer->SetLargeFlags(!job.options.smallFlags);
     renderer->SetTerritoryLabels(job.options.labels);
     renderer->SetUnitQuantities(job.options.quantities);
@@ -148,7 +164,7 @@ QImage DrawPicture(FrameJob& job, MapRendererImpl& impl, int frame) {
     impl.random.Seed(FrameSeed(job.options.seed, frame));
     impl.PrepareFrame();
     if (!impl.ready) {
-        SetFailure(job, DiagnoseMapFolder(job.options.map));
+        SetFailure(job, DiagnoseMapFolder(job.options));
         return QImage();
     }
     const QSize size = PictureSize(job.options, impl.mapData);
@@ -214,9 +230,14 @@ bool EncodeInOrder(FrameJob& job, OrderedFrames& frames, FrameEncoder& encoder) 
     return encoder.Finish();
 }
 
+// Why the text file at path cannot be read, after the path; empty when it can.
+QString UnreadableText(const QString& path) {
+    return QString::fromStdString(DescribeUnreadableFile(LocalPath(path), kMaxTextFileBytes));
+}
+
 bool IsConverterText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    QFile file;
+    if (!OpenRegularFile(LocalPath(path), file, kMaxTextFileBytes)) return false;
     QByteArray firstLine = file.readLine(256);
     if (firstLine.endsWith('\n')) firstLine.chop(1);
     if (firstLine.endsWith('\r')) firstLine.chop(1);
@@ -225,51 +246,95 @@ bool IsConverterText(const QString& path) {
 
 }  // namespace
 
-QString DiagnoseMapFolder(const QString& folder) {
+namespace {
+
+// Why a map that loads cannot be drawn: its size, and where the size came from.
+QString DiagnoseMapSize(const MapData& mapData) {
+    const bool fromGrid = mapData.mapWidth == mapData.columns * mapData.tileWidth - 85 &&
+                          mapData.mapHeight == mapData.rows * mapData.tileHeight - 49;
+    const QString origin =
+        fromGrid ? QString("from its tile grid of %1x%2 tiles, as map.properties gives none")
+                       .arg(mapData.columns)
+                       .arg(mapData.rows)
+                 : QString("from map.properties");
+    return QString(
+               "the map size %1x%2 (%3) is out of range: it must be positive and at most "
+               "%4 pixels")
+        .arg(mapData.mapWidth)
+        .arg(mapData.mapHeight)
+        .arg(origin)
+        .arg(kMaxImageBytes / 4);
+}
+
+}  // namespace
+
+QString DiagnoseMapFolder(const RenderOptions& options) {
+    const QString& folder = options.map;
     if (folder.isEmpty()) return "no map folder given";
-    if (!QFileInfo(folder).isDir()) return "the map folder " + folder + " does not exist";
-    for (const char* name : {"polygons.txt", "place.txt", "map.properties"}) {
-        const QFileInfo file(QDir(folder).filePath(name));
-        if (!file.isFile() || !file.isReadable()) return "cannot read " + file.filePath();
+    if (!IsFolder(folder)) {
+        return "the map folder " + folder + options.mapSource +
+               (Exists(folder) ? " is not a folder" : " does not exist");
     }
-    return QDir(folder).filePath("polygons.txt") +
-           " or place.txt ends inside a point (a \")\" is missing)";
+    for (const char* name : {"polygons.txt", "place.txt", "map.properties"}) {
+        const QString file = QDir(folder).filePath(name);
+        const QString problem = UnreadableText(file);
+        if (!problem.isEmpty()) return file + options.mapSource + " " + problem;
+    }
+    MapData mapData;
+    mapData.mapFolder = LocalPath(folder);
+    mapData.useRelief = !options.noRelief;
+    for (const auto& [name, read] : {std::make_pair("polygons.txt", ReadPolygons),
+                                     std::make_pair("place.txt", ReadPlacements)}) {
+        if (!read(mapData)) {
+            return QDir(folder).filePath(name) + options.mapSource +
+                   " ends inside a point (a \")\" is missing)";
+        }
+    }
+    if (LoadMapData(mapData) && !ImageFitsLimit(mapData.mapWidth, mapData.mapHeight)) {
+        return DiagnoseMapSize(mapData) + " in " + folder + options.mapSource;
+    }
+    return "the map in " + folder + options.mapSource + " cannot be drawn";
 }
 
 int HistoryRenderer::Fail(int code, const QString& message) {
-    std::fprintf(stderr, "quelm_render: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quelm_render: %s\n", LocalPath(message).c_str());  // paths as named
     return code;
 }
 
 void HistoryRenderer::Note(const QString& message) const {
-    if (!options.quiet) std::fprintf(stderr, "quelm_render: %s\n", qPrintable(message));
+    if (!options.quiet) std::fprintf(stderr, "quelm_render: %s\n", LocalPath(message).c_str());
 }
 
 bool HistoryRenderer::CheckGameDefinition() {
-    if (!QFileInfo(options.game).isFile()) {
-        Fail(kExitBadInput, "cannot read the game definition " + options.game);
+    const QString problem = UnreadableText(options.game);
+    if (!problem.isEmpty()) {
+        Fail(kExitBadInput,
+             "the game definition " + options.game + options.gameSource + " " + problem);
         return false;
     }
     try {
         XmlDocument document;
-        document.Parse(options.game.toStdString());
+        document.Parse(LocalPath(options.game));
     } catch (const XMLException& error) {
         const QString what = error.code == 3
                                  ? QString("is not well-formed XML (line %1)").arg(error.line)
                                  : QString("cannot be read");
-        Fail(kExitBadInput, "the game definition " + options.game + " " + what);
+        Fail(kExitBadInput,
+             "the game definition " + options.game + options.gameSource + " " + what);
         return false;
     }
     return true;
 }
 
 bool HistoryRenderer::CheckHistory() {
-    if (!QFileInfo::exists(options.history)) {
-        if (options.historyGiven) {
-            Fail(kExitBadInput, "cannot read the converter text " + options.history);
+    const QString problem = UnreadableText(options.history);
+    if (!problem.isEmpty()) {
+        const QString named = options.history + options.historySource;
+        if (options.historyGiven || Exists(options.history)) {
+            Fail(kExitBadInput, "the converter text " + named + " " + problem);
             return false;
         }
-        Note("no converter text at " + options.history + ": drawing the start of the game only");
+        Note("no converter text at " + named + ": drawing the start of the game only");
         return true;
     }
     if (LooksLikeSavedGame(options.history)) {
@@ -288,27 +353,28 @@ bool HistoryRenderer::CheckHistory() {
 }
 
 bool HistoryRenderer::CheckImagesFolder() {
-    if (QFileInfo(options.images).isDir()) return true;
-    Fail(kExitBadInput, "the image folder " + options.images + " does not exist");
+    if (IsFolder(options.images)) return true;
+    Fail(kExitBadInput, "the image folder " + options.images + options.imagesSource +
+                            (Exists(options.images) ? " is not a folder" : " does not exist"));
     return false;
 }
 
 bool HistoryRenderer::ReadGame() {
     if (!CheckGameDefinition() || !CheckHistory()) return false;
     CreateGameLoader(loader.Receive());
-    loader->SetGameFile(options.game.toStdString());
-    if (historyPresent) loader->SetConverterOutput(options.history.toStdString());
+    loader->SetGameFile(LocalPath(options.game));
+    if (historyPresent) loader->SetConverterOutput(LocalPath(options.history));
     return true;
 }
 
 int HistoryRenderer::DumpMapFolder() {
     MapData mapData;
-    mapData.mapFolder = options.map.toStdString();
+    mapData.mapFolder = LocalPath(options.map);
     mapData.useRelief = !options.noRelief;
     const bool loaded = LoadMapData(mapData);
     DumpMap(mapData, loaded, std::cout);
     std::cout.flush();
-    return loaded ? kExitSuccess : Fail(kExitBadInput, DiagnoseMapFolder(options.map));
+    return loaded ? kExitSuccess : Fail(kExitBadInput, DiagnoseMapFolder(options));
 }
 
 int HistoryRenderer::RenderFrames() {

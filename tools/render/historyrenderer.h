@@ -40,5 +40,7 @@ private:
     Ref<GameLoader> loader;
 };
 
-// Why a map folder does not load, naming the folder or file.
-QString DiagnoseMapFolder(const QString& folder);
+// Why the map folder of options cannot be drawn, naming the folder or file and the cause:
+// a missing, unreadable or special file, a file that ends inside a point, or a map size
+// out of range.
+QString DiagnoseMapFolder(const RenderOptions& options);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "base/pathutil.h"
 #include "historyrenderer.h"
 #include "platform/guistarter.h"
 #include "platform/imagememory.h"
@@ -13,9 +14,10 @@
 
 int main(int argc, char** argv) {
     KeepImageMemoryForReuse();  // before any thread allocates
-    GuiStarter gui;  // fonts for the captions; offscreen when there is no display
+    GuiStarter gui(true, "quelm_render");  // fonts for the captions; offscreen without a display
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Paths keep their bytes whatever their encoding (see PathText).
+    for (int i = 0; i < argc; ++i) arguments << PathText(argv[i]);
     const ParsedOptions parsed = ParseRenderOptions(arguments);
     if (parsed.helpShown) return kExitSuccess;
     if (!parsed.options) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "frameencoder.h"
+#include "base/pathutil.h"
+#include "render/imagefile.h"
 #include "settings/converterlaunch.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
@@ -18,12 +20,18 @@ const char* const kDescription =
     "exports them, or prints what Quelm reads from a game's files. Inputs left out are "
     "taken from the saved Quelm settings.";
 
+// WIDTHxHEIGHT, both above 0. A size past the image limit (numbers too long to read
+// included) gives an empty size.
 std::optional<QSize> ParseSize(const QString& text) {
-    const QRegularExpressionMatch match = QRegularExpression("^(\\d{1,5})x(\\d{1,5})$").match(text);
+    const QRegularExpressionMatch match = QRegularExpression("^(\\d+)x(\\d+)$").match(text);
     if (!match.hasMatch()) return std::nullopt;
-    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
-    if (size.width() < 1 || size.height() < 1) return std::nullopt;
-    return size;
+    bool widthRead = false;
+    bool heightRead = false;
+    const qlonglong width = match.captured(1).toLongLong(&widthRead);
+    const qlonglong height = match.captured(2).toLongLong(&heightRead);
+    if ((widthRead && width < 1) || (heightRead && height < 1)) return std::nullopt;
+    if (!widthRead || !heightRead || !ImageFitsLimit(width, height)) return QSize();
+    return QSize(static_cast<int>(width), static_cast<int>(height));
 }
 
 std::optional<std::pair<int, int>> ParseRange(const QString& text) {
@@ -166,6 +174,12 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     if (parser.isSet("size")) {
         const std::optional<QSize> size = ParseSize(parser.value("size"));
         if (!size) return fail("--size wants WIDTHxHEIGHT, for example 1920x1080");
+        if (size->isEmpty()) {
+            return fail(QString("--size %1 is too large: a picture holds at most %2 pixels "
+                                "(for example 16384x8192)")
+                            .arg(parser.value("size"))
+                            .arg(kMaxImageBytes / 4));
+        }
         options.size = *size;
     }
     if (parser.isSet("frames")) {
@@ -190,20 +204,33 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     return parsed;
 }
 
+namespace {
+
+// Fills an input the command line left out from a setting, noting where it came from.
+void FillInput(QString& input, QString& source, const char* name, const std::string& value) {
+    if (!input.isEmpty()) return;
+    input = PathText(value);
+    std::string stored;
+    source = ReadSettingValue(SettingsScope::User, name, stored) ? " (from the saved settings)"
+                                                                 : " (the default)";
+}
+
+}  // namespace
+
 void FillInputsFromSettings(RenderOptions& options) {
     LoadSettings();
     const Settings& settings = ProcessSettings();
-    if (options.game.isEmpty()) options.game = QString::fromStdString(settings.game_config);
-    if (options.history.isEmpty() && options.save.isEmpty())
-        options.history = QString::fromStdString(GetConverterOutputPath());
-    if (options.java.isEmpty()) options.java = QString::fromStdString(settings.java_runtime);
-    if (options.tripleaJar.isEmpty())
-        options.tripleaJar = QString::fromStdString(settings.triplea_jar);
+    FillInput(options.game, options.gameSource, "game_config", settings.game_config);
+    if (options.history.isEmpty() && options.save.isEmpty()) {
+        options.history = PathText(GetConverterOutputPath());
+        options.historySource = " (the default)";
+    }
+    if (options.java.isEmpty()) options.java = PathText(settings.java_runtime);
+    if (options.tripleaJar.isEmpty()) options.tripleaJar = PathText(settings.triplea_jar);
     options.labels = options.labelsGiven.value_or(settings.region_labels);
     options.quantities = options.quantitiesGiven.value_or(settings.unit_quantities);
     options.smallFlags = options.smallFlagsGiven.value_or(!settings.big_flags);
     options.noRelief = options.noReliefGiven.value_or(!settings.relief_tiles);
-    if (options.map.isEmpty()) options.map = QString::fromStdString(settings.maps_directory);
-    if (options.images.isEmpty())
-        options.images = QString::fromStdString(settings.images_directory);
+    FillInput(options.map, options.mapSource, "maps_directory", settings.maps_directory);
+    FillInput(options.images, options.imagesSource, "images_directory", settings.images_directory);
 }

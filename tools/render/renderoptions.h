@@ -38,6 +38,12 @@ struct RenderOptions {
     double fps = 4;   // steps a second
     double hold = 2;  // seconds the last step stays
     bool changes = false;  // marks on what changed since the previous step
+    // Where an input's path came from when the command line did not give it, as messages
+    // put it after the path: " (from the saved settings)" or " (the default)".
+    QString gameSource;
+    QString historySource;
+    QString mapSource;
+    QString imagesSource;
 };
 
 // Reads the command line. Returns the options, or an error text for a usage error (an
