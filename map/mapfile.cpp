@@ -7,6 +7,10 @@ QString MapFolderEntry(const MapData& mapData, const QString& name) {
     return JoinPath(QString::fromStdString(mapData.mapFolder), name);
 }
 
+std::string MapTextFilePath(const MapData& mapData, const QString& name) {
+    return MapFolderEntry(mapData, name).toStdString();
+}
+
 bool ReadMapTextFile(const MapData& mapData, const QString& name, QString& text) {
-    return ReadTextFile(MapFolderEntry(mapData, name).toStdString(), text) >= 0;
+    return ReadTextFile(MapTextFilePath(mapData, name), text) >= 0;
 }

@@ -1,5 +1,6 @@
 #include "map/tileset.h"
 
+#include "base/filestamp.h"
 #include "base/pathutil.h"
 #include "base/stringutil.h"
 #include "map/mapfile.h"
@@ -7,10 +8,13 @@
 
 #include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,6 +69,28 @@ QImage DecodeTile(const QString& path, const QSize& tileSize) {
     return image;
 }
 
+// The tile of a file as the previous load decoded it when the file is unchanged on disk
+// since, otherwise decoded now; empty when it cannot be decoded at the tile size. Either
+// way it is remembered for the next load.
+Ref<Tile> DecodedTile(MapLoadMemory& memory, const QString& path, const QSize& tileSize) {
+    std::string narrowPath = path.toStdString();
+    const FileStamp stamp = StampOfFile(QFile::encodeName(path).toStdString());
+    const auto previous = memory.previousTiles.find(narrowPath);
+    if (previous != memory.previousTiles.end() && stamp.exists &&
+        previous->second.stamp == stamp && previous->second.size == tileSize) {
+        Ref<Tile> tile = previous->second.tile;
+        memory.tiles[narrowPath] = std::move(previous->second);
+        memory.previousTiles.erase(previous);
+        return tile;
+    }
+    QImage image = DecodeTile(path, tileSize);
+    if (image.isNull()) return Ref<Tile>();
+    Ref<Tile> tile;
+    CreateTile(narrowPath, std::move(image), tile.Receive());
+    if (stamp.exists) memory.tiles[std::move(narrowPath)] = {stamp, tileSize, tile};
+    return tile;
+}
+
 }  // namespace
 
 bool LoadTileSet(MapData& mapData, const std::string& folderName) {
@@ -90,11 +116,8 @@ bool LoadTileSet(MapData& mapData, const std::string& folderName) {
     const QSize tileSize(mapData.tileWidth, mapData.tileHeight);
     for (const QString& name : names) {
         if (!ParseTileName(name, cell) || cell.x < 0 || cell.y < 0) continue;
-        const QString path = JoinPath(setFolder, name);
-        QImage image = DecodeTile(path, tileSize);
-        if (image.isNull()) continue;
-        Ref<Tile> tile;
-        CreateTile(path.toStdString(), std::move(image), tile.Receive());
+        Ref<Tile> tile = DecodedTile(mapData.loadMemory, JoinPath(setFolder, name), tileSize);
+        if (!tile) continue;
         mapData.tiles[static_cast<std::size_t>(cell.x + mapData.columns * cell.y)] =
             std::move(tile);
     }
