@@ -54,7 +54,6 @@ int LoadingDialog::RunModal(LoadingWalk& walk) {
     QObject::connect(&timer, &QTimer::timeout, &dialog, [&] {
         std::int32_t position = 0;
         if (walk.Step(position)) {
-            // The walk may go past the maximum; the bar then stays full.
             progress->setValue(std::min(position, progress->maximum()));
         } else {
             timer.stop();

@@ -1,6 +1,7 @@
 // Reading speed of the game data: the converter text of a long game, generated here, and
 // TripleA's revised.xml game definition.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -41,17 +42,30 @@ public:
         return paths.emplace(name, path).first->second;
     }
 
+    // The file mark followed by bytes of a fixed pseudo-random sequence.
+    const std::string& NoisePath(std::int64_t bytes) {
+        const std::string name = "quelm-bench-history-noise-" + std::to_string(bytes) + ".txt";
+        auto found = paths.find(name);
+        if (found != paths.end()) return found->second;
+        const std::string path = (fs::temp_directory_path() / name).string();
+        std::ofstream out(path, std::ios::binary);
+        out << "TrevoConvert\n";
+        std::uint32_t seed = 1;
+        for (std::int64_t i = 0; i < bytes; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            out.put(static_cast<char>(seed >> 24));
+        }
+        return paths.emplace(name, path).first->second;
+    }
+
 private:
     std::map<std::string, std::string> paths;
 };
 
 GeneratedTexts generatedTexts;
 
-// Arguments: frames; 150 territories per frame with 6 stacks each, one unit per stack.
-void BM_ReadConverterText(benchmark::State& state) {
-    HistoryShape shape;
-    shape.frames = state.range(0);
-    const std::string& path = generatedTexts.PathFor(shape);
+// Reads the text once per iteration into an empty history, counting lines.
+void TimeReadings(benchmark::State& state, const std::string& path, std::int64_t lines) {
     for (auto _ : state) {
         auto history = std::make_unique<GameHistory>();
         ReadConverterText(*history, path);
@@ -63,12 +77,42 @@ void BM_ReadConverterText(benchmark::State& state) {
         malloc_trim(0);
         state.ResumeTiming();
     }
-    const auto lines = HistoryTextLineCount(shape);
     state.SetItemsProcessed(state.iterations() * lines);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(path)));
     state.counters["lines"] = static_cast<double>(lines);
 }
+
+// Arguments: frames; 150 territories per frame with 6 stacks each, one unit per stack.
+void BM_ReadConverterText(benchmark::State& state) {
+    HistoryShape shape;
+    shape.frames = state.range(0);
+    TimeReadings(state, generatedTexts.PathFor(shape), HistoryTextLineCount(shape));
+}
 BENCHMARK(BM_ReadConverterText)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// Texts of unusual shapes, each read from an empty history; the lines counted are line
+// feeds (a line longer than 255 bytes is read as several pieces).
+//   0: one frame, one territory, 300,000 unit lines of 50,000 types (6 units each)
+//   1: one frame, 200,000 territories of one unit each
+//   2: 20 MB of bytes from a fixed pseudo-random sequence after the file mark
+void BM_ReadConverterTextShape(benchmark::State& state) {
+    static std::map<std::int64_t, std::string> paths;
+    std::string& path = paths[state.range(0)];
+    if (path.empty()) {
+        const HistoryShape shape =
+            state.range(0) == 0 ? HistoryShape{1, 1, 50000, 6} : HistoryShape{1, 200000, 1, 1};
+        path = state.range(0) == 2 ? generatedTexts.NoisePath(std::int64_t{20} << 20)
+                                   : generatedTexts.PathFor(shape);
+    }
+    std::int64_t lines = 0;
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) ++lines;
+    }
+    TimeReadings(state, path, lines);
+}
+BENCHMARK(BM_ReadConverterTextShape)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 void BM_ReadGameDefinitionRevised(benchmark::State& state) {
     const std::string path =

@@ -10,6 +10,8 @@
 #include <QImage>
 
 #include "base/ref.h"
+#include "game/gameloaderimpl.h"
+#include "render/loadingdialoghost.h"
 #include "platform/guistarter.h"
 #include "render/maprenderer.h"
 #include "render/maprendererimpl.h"
@@ -17,29 +19,29 @@
 
 namespace {
 
-std::string TripleAFolder() {
+std::string SharedFolder() {
     const char* overridden = std::getenv("QUELM_SHARED");
-    const std::string shared = overridden && *overridden ? overridden : QUELM_SHARED_DIR;
-    return shared + "/triplea/triplea_0_8_2_1";
+    return overridden && *overridden ? overridden : QUELM_SHARED_DIR;
 }
 
-// A renderer set up as the viewer sets it up with the default settings, on the revised map
-// and game, or none when the files are missing or give no frame.
-Ref<MapRenderer> RevisedRenderer(benchmark::State& state) {
+std::string TripleAFolder() { return SharedFolder() + "/triplea/triplea_0_8_2_1"; }
+
+// A renderer set up as the viewer sets it up with the default settings, on a map and game,
+// or none when the files are missing or give no frame.
+Ref<MapRenderer> RendererOn(benchmark::State& state, const std::string& map,
+                            const std::string& game) {
     static GuiStarter* gui = new GuiStarter(true);  // kept for the whole run
     (void)gui;
-    const std::string folder = TripleAFolder();
     Ref<MapRenderer> renderer;
-    if (!std::filesystem::is_directory(folder + "/maps/revised") ||
-        CreateMapRenderer(renderer.Receive()) < 0) {
+    if (!std::filesystem::is_directory(map) || CreateMapRenderer(renderer.Receive()) < 0) {
         state.SkipWithError("the shared TripleA files are missing");
         return Ref<MapRenderer>();
     }
     Ref<GameLoader> loader;
     renderer->GetGameLoader(loader.Receive());
-    loader->SetGameFile(folder + "/games/revised.xml");
-    renderer->SetImagesFolder(folder + "/images");
-    renderer->SetMapFolder(folder + "/maps/revised");
+    loader->SetGameFile(game);
+    renderer->SetImagesFolder(TripleAFolder() + "/images");
+    renderer->SetMapFolder(map);
     renderer->SetLargeFlags(true);
     renderer->SetUnitColour(255, 200, 0);
     if (loader->GetFrameCount(nullptr) == 0) {
@@ -49,21 +51,65 @@ Ref<MapRenderer> RevisedRenderer(benchmark::State& state) {
     return renderer;
 }
 
+// The revised map and game of TripleA 0.8.2.1 (one tile set).
+Ref<MapRenderer> RevisedRenderer(benchmark::State& state) {
+    const std::string folder = TripleAFolder();
+    return RendererOn(state, folder + "/maps/revised", folder + "/games/revised.xml");
+}
+
+// The world_war_ii_revised map of TripleA 1.9 with its ww2v2 game: base and relief tiles.
+Ref<MapRenderer> WorldWarIIRevisedRenderer(benchmark::State& state) {
+    const std::string map = SharedFolder() + "/triplea/downloadedMaps/world_war_ii_revised/map";
+    return RendererOn(state, map, map + "/games/ww2v2.xml");
+}
+
 MapRendererImpl& Impl(const Ref<MapRenderer>& renderer) {
     return *static_cast<MapRendererImpl*>(renderer.Get());
 }
 
+// PrepareFrame on map 0 (revised) or 1 (world_war_ii_revised); with reuse 0 every
+// preparation reads the whole map folder as the first one does, with reuse 1 it finds the
+// files unchanged since the previous preparation, as every later preparation does.
 void BM_PrepareFrame(benchmark::State& state) {
-    Ref<MapRenderer> renderer = RevisedRenderer(state);
+    Ref<MapRenderer> renderer =
+        state.range(0) == 0 ? RevisedRenderer(state) : WorldWarIIRevisedRenderer(state);
     if (!renderer) return;
     MapRendererImpl& impl = Impl(renderer);
     impl.SizeFrameCache();
+    impl.PrepareFrame();
     for (auto _ : state) {
+        if (state.range(1) == 0) impl.mapData.loadMemory = MapLoadMemory();
         impl.PrepareFrame();
         if (!impl.ready) state.SkipWithError("the frame could not be prepared");
     }
 }
-BENCHMARK(BM_PrepareFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PrepareFrame)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"map", "reuse"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+// The loading dialog's walk, without its 100 ms ticks, over a history of as many frames as
+// the argument (copies of the revised game's first frame), on a renderer just created as
+// the viewer's is at start.
+void BM_LoadingWalk(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Ref<MapRenderer> renderer = RevisedRenderer(state);
+        if (!renderer) return;
+        Ref<GameLoader> loader;
+        renderer->GetGameLoader(loader.Receive());
+        GameHistory& history = static_cast<GameLoaderImpl*>(loader.Get())->history;
+        while (history.frames.size() < static_cast<std::size_t>(state.range(0))) {
+            history.frames.push_back(history.frames.front());
+        }
+        HeadlessLoadingHost host;
+        state.ResumeTiming();
+        renderer->RunLoadingDialog(&host);
+        state.counters["prepared"] = static_cast<double>(host.positions.size());
+    }
+}
+BENCHMARK(BM_LoadingWalk)->Arg(60)->Arg(285)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The two drawing steps of a preparation alone, on a frame image kept between runs:
 // 0 draws the tiles, 1 the territories with their flags and units.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,8 @@ constexpr std::size_t kPieceLength = 255;
 constexpr std::string_view kFileMark = "TrevoConvert\n";
 constexpr std::string_view kEndTerritory = "End Territory";
 constexpr std::string_view kEndFrame = "End Frame";
+// A territory with this many unit stacks gets an index of them; fewer are searched.
+constexpr std::int32_t kStacksToIndex = 16;
 
 // Reads a file as text: a carriage return directly before a line feed belongs to the line
 // end, and lines come in pieces of at most 255 characters, the line feed included. A
@@ -120,6 +123,7 @@ public:
         if (history.players.size() > frameIndex) history.players.resize(frameIndex);
         territory.Reset();
         previousTerritories.clear();
+        EmptyIndexes();
     }
 
 private:
@@ -135,6 +139,7 @@ private:
     void StartFrame() {
         if (frameIndex == history.frames.size()) history.frames.emplace_back();
         if (frameIndex > 0) previousTerritories = std::exchange(history.frames[frameIndex], {});
+        EmptyIndexes();  // no territory of this frame has been read yet
         SetIndexedText(history.captions, FrameNumber(), std::string());
         SetIndexedText(history.players, FrameNumber(), std::string());
     }
@@ -195,6 +200,8 @@ private:
             frame.emplace(name, territory);
         }
         territory->SetName(name);
+        const auto index = indexes.find(territory.Get());
+        territoryIndex = index != indexes.end() ? &index->second : nullptr;
     }
 
     Ref<TerritoryState> TakePreviousTerritory(const std::string& name) {
@@ -215,22 +222,77 @@ private:
         return created;
     }
 
+    using StackIndex = std::unordered_map<std::string, Ref<UnitStack>>;
+
+    // The key of a stack in an index. Neither text holds a NUL byte (lines end at one), so
+    // type and owner cannot run into each other.
+    static void SetStackKey(std::string& key, const std::string& type, const std::string& owner) {
+        key.assign(type).push_back('\0');
+        key.append(owner);
+    }
+
+    // The index of the current territory's stacks by type and owner, or none while it holds
+    // few enough stacks to search them. Made from the stacks it holds, the first of each type
+    // and owner, so that it finds what the search would find.
+    StackIndex* IndexOfTerritory() {
+        if (territoryIndex || territory->GetUnitCount(nullptr) < kStacksToIndex) {
+            return territoryIndex;
+        }
+        territoryIndex = &indexes[territory.Get()];
+        std::string type;
+        std::string owner;
+        const std::int32_t count = territory->GetUnitCount(nullptr);
+        for (std::int32_t i = 0; i < count; ++i) {
+            Ref<UnitStack> stack;
+            if (!territory->GetUnit(i, stack.Receive())) continue;
+            stack->GetType(type);
+            stack->GetOwner(owner);
+            SetStackKey(stackKey, type, owner);
+            territoryIndex->try_emplace(stackKey, std::move(stack));
+        }
+        return territoryIndex;
+    }
+
+    // The first stack of the type and owner in the current territory, or a new one added
+    // to it.
+    Ref<UnitStack> StackFor(const std::string& type, const std::string& owner) {
+        Ref<UnitStack> stack;
+        StackIndex* index = IndexOfTerritory();
+        if (index) {
+            SetStackKey(stackKey, type, owner);
+            Ref<UnitStack>& slot = (*index)[stackKey];
+            if (slot) return slot;
+        } else if (territory->FindUnit(type, owner, stack.Receive())) {
+            return stack;
+        }
+        CreateUnitStack(stack.Receive());
+        stack->SetType(type);
+        stack->SetOwner(owner);
+        territory->AddUnit(stack.Get());
+        if (index) (*index)[stackKey] = stack;
+        return stack;
+    }
+
     // One unit pair counts one unit; stacks are merged by type and owner.
     void CountUnit(const std::string& owner) {
         if (!territory) return;
-        Ref<UnitStack> stack;
-        const bool isNew = !territory->FindUnit(lastUnitType, owner, stack.Receive());
-        if (isNew) {
-            CreateUnitStack(stack.Receive());
-            stack->SetType(lastUnitType);
-            stack->SetOwner(owner);
-        }
+        Ref<UnitStack> stack = StackFor(lastUnitType, owner);
         stack->GetQuantity(quantity);
         const std::int32_t count = ReadLeadingInteger(quantity);
         FormatString(quantity, "%d",
                      count < std::numeric_limits<std::int32_t>::max() ? count + 1 : count);
         stack->SetQuantity(quantity);
-        if (isNew) territory->AddUnit(stack.Get());
+    }
+
+    // Empties the indexes for a new frame, giving their memory back when the table was much
+    // larger than what it held, so that many small frames after a large one stay cheap.
+    void EmptyIndexes() {
+        territoryIndex = nullptr;
+        if (indexes.bucket_count() > 4 * indexes.size() + 64) {
+            indexes = std::unordered_map<const TerritoryState*, StackIndex>();
+        } else {
+            indexes.clear();
+        }
     }
 
     GameHistory& history;
@@ -239,6 +301,12 @@ private:
     Ref<TerritoryState> territory;
     std::string lastUnitType;
     std::string quantity;
+    std::string stackKey;
+    // Indexes of the stacks of the current frame's territories that hold many, so that a
+    // merge costs the same however many stacks the territory holds; and the current
+    // territory's, when it has one.
+    std::unordered_map<const TerritoryState*, StackIndex> indexes;
+    StackIndex* territoryIndex = nullptr;
     // The current frame's territories from an earlier reading, not yet listed again.
     HistoryFrame previousTerritories;
 };

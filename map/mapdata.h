@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QPointF>
+#include <QSize>
 
+#include "base/filestamp.h"
 #include "base/ref.h"
 #include "map/tile.h"
 
@@ -38,6 +41,35 @@ struct Territory {
     std::vector<MapPoint> placements;  // unit positions; the label goes at the first
 };
 
+// What a load read, kept for the next load so that it reads again only what changed on disk.
+struct MapLoadMemory {
+    struct DecodedTile {
+        FileStamp stamp;
+        QSize size;  // the tile size asked for when it was decoded
+        Ref<Tile> tile;
+    };
+    // The tiles decoded by the last load, by path; during a load, those of the load before
+    // are in previousTiles until the tile sets have been read.
+    std::map<std::string, DecodedTile> tiles;
+    std::map<std::string, DecodedTile> previousTiles;
+
+    // The text files that the territory table, colours and map size were read from, with
+    // the map size preset they were read over and the size they gave. Empty when the last
+    // load did not read them all.
+    struct TextFilesRead {
+        std::vector<std::pair<std::string, FileStamp>> files;
+        std::int32_t presetWidth = 0;
+        std::int32_t presetHeight = 0;
+        friend bool operator==(const TextFilesRead& a, const TextFilesRead& b) {
+            return a.files == b.files && a.presetWidth == b.presetWidth &&
+                   a.presetHeight == b.presetHeight;
+        }
+    };
+    TextFilesRead textFiles;
+    std::int32_t mapWidth = 0;
+    std::int32_t mapHeight = 0;
+};
+
 // One map folder's contents. The inputs are set through the renderer; everything else is
 // refilled by each load, except columns, rows and reliefLoaded, which can outlive one.
 struct MapData {
@@ -56,4 +88,6 @@ struct MapData {
     std::int32_t mapWidth = 0;
     std::int32_t mapHeight = 0;
     bool reliefLoaded = false;
+
+    MapLoadMemory loadMemory;
 };

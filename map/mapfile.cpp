@@ -7,6 +7,10 @@ QString MapFolderEntry(const MapData& mapData, const QString& name) {
     return JoinPath(PathText(mapData.mapFolder), name);
 }
 
+std::string MapTextFilePath(const MapData& mapData, const QString& name) {
+    return PathBytes(MapFolderEntry(mapData, name));
+}
+
 bool ReadMapTextFile(const MapData& mapData, const QString& name, QString& text) {
-    return ReadTextFile(PathBytes(MapFolderEntry(mapData, name)), text) >= 0;
+    return ReadTextFile(MapTextFilePath(mapData, name), text) >= 0;
 }

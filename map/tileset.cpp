@@ -1,5 +1,6 @@
 #include "map/tileset.h"
 
+#include "base/filestamp.h"
 #include "base/pathutil.h"
 #include "base/regularfile.h"
 #include "base/stringutil.h"
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,8 +62,9 @@ QStringList ListTileFiles(const QString& setFolder) {
 
 // Decodes a tile only when its header announces the tile size, so that a broken or hostile
 // file costs no more than its header. Qt's own allocation limit, left alone here because it
-// is shared by every thread of the process, still refuses a huge configured tile size. The image is brought to sRGB when it carries a colour
-// profile of its own, then to the premultiplied format that the frames are drawn with.
+// is shared by every thread of the process, still refuses a huge configured tile size. The
+// image is brought to sRGB when it carries a colour profile of its own, then to the
+// premultiplied format that the frames are drawn with.
 QImage DecodeTile(const QString& path, const QSize& tileSize) {
     QFile file;
     if (!OpenRegularFile(PathBytes(path), file)) return QImage();
@@ -74,6 +78,28 @@ QImage DecodeTile(const QString& path, const QSize& tileSize) {
     }
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
     return image;
+}
+
+// The tile of a file as the previous load decoded it when the file is unchanged on disk
+// since, otherwise decoded now; empty when it cannot be decoded at the tile size. Either
+// way it is remembered for the next load.
+Ref<Tile> DecodedTile(MapLoadMemory& memory, const QString& path, const QSize& tileSize) {
+    std::string narrowPath = PathBytes(path);
+    const FileStamp stamp = StampOfFile(narrowPath);
+    const auto previous = memory.previousTiles.find(narrowPath);
+    if (previous != memory.previousTiles.end() && stamp.exists &&
+        previous->second.stamp == stamp && previous->second.size == tileSize) {
+        Ref<Tile> tile = previous->second.tile;
+        memory.tiles[narrowPath] = std::move(previous->second);
+        memory.previousTiles.erase(previous);
+        return tile;
+    }
+    QImage image = DecodeTile(path, tileSize);
+    if (image.isNull()) return Ref<Tile>();
+    Ref<Tile> tile;
+    CreateTile(narrowPath, std::move(image), tile.Receive());
+    if (stamp.exists) memory.tiles[std::move(narrowPath)] = {stamp, tileSize, tile};
+    return tile;
 }
 
 }  // namespace
@@ -101,11 +127,8 @@ bool LoadTileSet(MapData& mapData, const std::string& folderName) {
     const QSize tileSize(mapData.tileWidth, mapData.tileHeight);
     for (const QString& name : names) {
         if (!ParseTileName(name, cell) || cell.x < 0 || cell.y < 0) continue;
-        const QString path = JoinPath(setFolder, name);
-        QImage image = DecodeTile(path, tileSize);
-        if (image.isNull()) continue;
-        Ref<Tile> tile;
-        CreateTile(PathBytes(path), std::move(image), tile.Receive());
+        Ref<Tile> tile = DecodedTile(mapData.loadMemory, JoinPath(setFolder, name), tileSize);
+        if (!tile) continue;
         mapData.tiles[static_cast<std::size_t>(cell.x + mapData.columns * cell.y)] =
             std::move(tile);
     }

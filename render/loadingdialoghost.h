@@ -7,10 +7,10 @@
 class LoadingWalk {
 public:
     // Called once when the dialog opens. Sizes the frame cache and returns the progress
-    // bar's maximum; its minimum is 0.
+    // bar's maximum, the number of frames the walk will prepare; its minimum is 0.
     virtual std::int32_t Start() = 0;
-    // Called on every 100 ms tick. Prepares at most one frame and sets position to the
-    // progress bar's new position; returns false, with position untouched, once the walk
+    // Called on every 100 ms tick. Prepares one frame and sets position to the progress
+    // bar's new position, the number of frames prepared so far; returns false, with position untouched, once the walk
     // is complete and the dialog must close with result 0.
     virtual bool Step(std::int32_t& position) = 0;
     virtual ~LoadingWalk() = default;

@@ -39,24 +39,32 @@ std::int32_t MapRendererImpl::StartLoadingWalk() {
     const auto known = static_cast<std::int32_t>(frameDirty.size());
     currentFrame = std::max(known - cacheLimit, 0);
     SizeFrameCache();
-    const auto length = static_cast<std::uint32_t>(frameDirty.size());
-    // Compared as unsigned numbers, as the progress control takes them: with no frames the
-    // range is that of a full cache.
-    return static_cast<std::int32_t>(
-        std::min(length - 1u, static_cast<std::uint32_t>(cacheLimit) - 1u));
+    // Walking upwards, each preparation beyond the cache's capacity evicts the lowest cached
+    // frame, so only the last cacheLimit + 1 frames would stay: earlier ones are not drawn.
+    const auto length = static_cast<std::int32_t>(frameDirty.size());
+    currentFrame = std::max(currentFrame, length - cacheLimit - 1);
+    loadingWalkPrepared = 0;
+    std::int32_t toPrepare = 0;
+    for (std::int32_t i = currentFrame; i < length; ++i) {
+        if (frameDirty[static_cast<std::size_t>(i)]) ++toPrepare;
+    }
+    return toPrepare;
 }
 
 bool MapRendererImpl::StepLoadingWalk(std::int32_t& position) {
-    if (currentFrame < 0 || static_cast<std::size_t>(currentFrame) >= frameDirty.size()) {
+    const auto length = static_cast<std::int32_t>(frameDirty.size());
+    // Frames still cached cost no tick.
+    while (currentFrame >= 0 && currentFrame < length &&
+           !frameDirty[static_cast<std::size_t>(currentFrame)]) {
+        ++currentFrame;
+    }
+    if (currentFrame < 0 || currentFrame >= length) {
         currentFrame = savedFrame;
         return false;
     }
-    const auto slot = static_cast<std::size_t>(currentFrame);
-    if (frameDirty[slot]) {
-        PrepareFrame();
-        frameDirty[slot] = 0;
-    }
-    position = currentFrame + 1;
+    PrepareFrame();
+    frameDirty[static_cast<std::size_t>(currentFrame)] = 0;
+    position = ++loadingWalkPrepared;
     ++currentFrame;
     return true;
 }

@@ -155,6 +155,7 @@ public:
     std::int32_t direction = -1;
     std::int32_t currentFrame = -1;
     std::int32_t savedFrame = 0;
+    std::int32_t loadingWalkPrepared = 0;  // frames the loading walk has prepared so far
     std::uint32_t lastTickTime = 0;
     std::int32_t frameDelay = 500;
     std::int32_t lastFrameDelay = 5000;

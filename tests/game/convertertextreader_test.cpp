@@ -194,6 +194,47 @@ TEST_F(ConverterTextTest, ShiftedUnitPairsSwapUntilTheTerritoryEnds) {
     EXPECT_EQ(Board(*loader, 0, "Berlin"), "Russians||infantry/Russians/1");
 }
 
+TEST_F(ConverterTextTest, UnitsMergeIntoTheStackOfTheirTypeAndOwnerInOrderOfFirstSight) {
+    struct Case {
+        std::string blocks;
+        std::string germany;  // Board of frame 0's Germany
+    };
+    const Case cases[] = {
+        {Block("Germany", "Germans",
+               {{"inf", "Germans"}, {"inf", "Russians"}, {"arm", "Germans"}, {"inf", "Germans"},
+                {"arm", "Germans"}, {"inf", "Russians"}, {"inf", "Germans"}}),
+         "Germans|10|inf/Germans/3,inf/Russians/2,arm/Germans/2"},
+        // Type and owner are kept apart: "ab"/"c" and "a"/"bc" are two stacks.
+        {Block("Germany", "Germans", {{"ab", "c"}, {"a", "bc"}, {"ab", "c"}}),
+         "Germans|10|ab/c/2,a/bc/1"},
+        // A territory listed twice in a frame goes on counting into its stacks.
+        {Block("Germany", "Germans", {{"inf", "Germans"}}) + Block("Berlin", "Germans") +
+             Block("Germany", "Russians", {{"arm", "Germans"}, {"inf", "Germans"}}),
+         "Russians|10|inf/Germans/2,arm/Germans/1"},
+    };
+    // Many stacks: 30 types of two owners, each seen three times, with the territory listed
+    // again in between.
+    std::vector<std::pair<std::string, std::string>> many;
+    std::string manyBoard = "Russians|10|";
+    for (int i = 0; i < 60; ++i) {
+        many.emplace_back("t" + std::to_string(i / 2), i % 2 ? "Russians" : "Germans");
+        manyBoard += many.back().first + "/" + many.back().second + "/3,";
+    }
+    manyBoard.pop_back();
+    std::vector<std::pair<std::string, std::string>> reversed(many.rbegin(), many.rend());
+    const std::string manyBlocks = Block("Germany", "Germans", many) + Block("Berlin", "Germans") +
+                                   Block("Germany", "Russians", reversed) +
+                                   Block("Germany", "Russians", many);
+    const Case all[] = {cases[0], cases[1], cases[2], {manyBlocks, manyBoard}};
+    for (const Case& c : all) {
+        SCOPED_TRACE(c.germany);
+        ReadText(kMark + Frame("1", "Germans", c.blocks) +
+                 Frame("2", "Germans", Block("Germany", "Germans", {{"arm", "Germans"}})));
+        EXPECT_EQ(Board(*loader, 0, "Germany"), c.germany);
+        EXPECT_EQ(Board(*loader, 1, "Germany"), "Germans|10|arm/Germans/1");  // a frame anew
+    }
+}
+
 TEST_F(ConverterTextTest, BinaryBytesAndUnusualNamesAreTakenAsTheyCome) {
     std::string noise;
     std::uint32_t seed = 12345;

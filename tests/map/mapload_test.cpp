@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,90 @@ TEST_F(LoadMapDataTest, SecondLoadGivesTheSameData) {
     }
     ASSERT_EQ(mapData.tiles.size(), first.tiles.size());
     EXPECT_EQ(mapData.tiles[3]->Path(), first.tiles[3]->Path());
+}
+
+// Moves the file's modification time on, as a later edit would, whatever the clock's step.
+void MarkEdited(const std::string& path) {
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(2));
+}
+
+TEST_F(LoadMapDataTest, ALoadReusesWhatIsUnchangedOnDiskAndReadsWhatChanged) {
+    WriteTiles("baseTiles", {"0_0.png", "1_0.png", "0_1.png", "1_1.png"});
+    ASSERT_TRUE(LoadMapData(mapData));
+    const std::vector<Ref<Tile>> firstTiles = mapData.tiles;
+    // The renderer builds outlines in the territories; unchanged files keep them.
+    mapData.territories.at("Alpha").outlineCache.assign(1, {QPointF(1, 2)});
+
+    ASSERT_TRUE(LoadMapData(mapData));
+    for (std::size_t cell = 0; cell < firstTiles.size(); ++cell) {
+        EXPECT_EQ(mapData.tiles[cell].Get(), firstTiles[cell].Get()) << cell;
+    }
+    EXPECT_EQ(TerritoryNamed("Alpha").outlineCache.size(), 1u);
+    EXPECT_EQ(mapData.mapWidth, 130);
+
+    // A tile rewritten in place is decoded again; the others stay.
+    QImage red(mapData.tileWidth, mapData.tileHeight, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(folder.File("baseTiles/1_1.png")), "PNG"));
+    MarkEdited(folder.File("baseTiles/1_1.png"));
+    fs::remove(folder.File("baseTiles/1_0.png"));
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_EQ(mapData.tiles[0].Get(), firstTiles[0].Get());
+    EXPECT_FALSE(mapData.tiles[1]);
+    ASSERT_TRUE(mapData.tiles[3]);
+    EXPECT_EQ(mapData.tiles[3]->Image().pixel(0, 0), QColor(Qt::red).rgba());
+    EXPECT_EQ(TerritoryNamed("Alpha").outlineCache.size(), 1u);
+
+    // Each text file changed, removed or added reads all of them again.
+    struct Change {
+        const char* file;
+        const char* text;  // nullptr removes the file
+        std::function<void(const MapData&)> check;
+    };
+    const Change changes[] = {
+        {"map.properties", "color.Reds=00CC00\nmap.width=131\n",
+         [](const MapData& data) {
+             EXPECT_EQ(data.PlayerColours.at("Reds"), 0xFF00CC00u);
+             EXPECT_EQ(data.mapWidth, 131);
+             EXPECT_EQ(data.mapHeight, 2 * 50 - 49);  // the grid's, over what it preset
+         }},
+        {"capitols.txt", nullptr,
+         [](const MapData& data) { EXPECT_FALSE(data.territories.at("Alpha").isCapital); }},
+        {"capitols.txt", "beta (1,2)\n",
+         [](const MapData& data) { EXPECT_TRUE(data.territories.at("beta").isCapital); }},
+        {"place.txt", "beta (7,7)\n",
+         [](const MapData& data) {
+             EXPECT_EQ(data.territories.at("beta").placements, (Points{{7, 7}}));
+             EXPECT_TRUE(data.territories.at("Alpha").placements.empty());
+         }},
+        {"polygons.txt", "Delta < (1,1) (2,2) (1,2) >\n",
+         [](const MapData& data) {
+             ASSERT_EQ(data.territories.size(), 1u);
+             EXPECT_EQ(data.territories.begin()->first, "Delta");
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.file);
+        if (change.text) {
+            Write(change.file, change.text);
+            MarkEdited(folder.File(change.file));
+        } else {
+            fs::remove(folder.File(change.file));
+        }
+        ASSERT_TRUE(LoadMapData(mapData));
+        change.check(mapData);
+        for (const auto& outline : mapData.territories.begin()->second.outlineCache) {
+            EXPECT_TRUE(outline.empty());  // read afresh
+        }
+    }
+
+    // Another folder is another set of files.
+    TemporaryFolder other;
+    fs::copy(fs::path(QUELM_TEST_DATA_DIR) / "map" / "small", other.Path());
+    mapData.mapFolder = other.Path();
+    ASSERT_TRUE(LoadMapData(mapData));
+    EXPECT_TRUE(mapData.tiles.empty());
+    EXPECT_EQ(mapData.territories.size(), 3u);
 }
 
 // The real maps shipped with TripleA 0.8.2.1.
