@@ -416,7 +416,7 @@ TEST_F(QuelmRenderTest, VideosHoldEveryStepAndTheLastOneTwoSeconds) {
     const QString demo = QStringLiteral(QUELM_DEMO_DIR);
     for (const QString name : {"war.mp4", "war.webm", "war.gif"}) {
         const ProgramRun run =
-            Render({"--history", demo + "/Trevo.txt", "--video", out.filePath(name), "--frames",
+            Render({"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--video", out.filePath(name), "--frames",
                     "0-9", "--size", "240x160", "--quiet"},
                    demo + "/config");
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -429,7 +429,7 @@ TEST_F(QuelmRenderTest, VideosHoldEveryStepAndTheLastOneTwoSeconds) {
 
 TEST_F(QuelmRenderTest, VideoFailuresSayWhatFailedAndLeaveNoFile) {
     const QString demo = QStringLiteral(QUELM_DEMO_DIR);
-    const QStringList common{"--history", demo + "/Trevo.txt", "--frames", "0-3",
+    const QStringList common{"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--frames", "0-3",
                              "--size",    "240x160",           "--quiet",  "--video"};
     const struct {
         QString ffmpeg;  // the stand-in's script, or none at all

@@ -61,7 +61,7 @@ protected:
         arguments << "--game" << kDemo + "/games/quelm_demo.xml"
                   << "--map" << kDemo + "/maps/quelm_demo"
                   << "--images" << kDemo + "/images"
-                  << "--history" << kDemo + "/Trevo.txt"
+                  << "--history" << kDemo + "/data/Ostrevan/Quelm/Trevo.txt"
                   << "--quiet";
         const ParsedOptions parsed = ParseRenderOptions(arguments);
         EXPECT_TRUE(parsed.options) << parsed.error.toStdString();
