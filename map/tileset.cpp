@@ -9,6 +9,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
@@ -68,7 +69,9 @@ QStringList ListTileFiles(const QString& setFolder) {
 QImage DecodeTile(const QString& path, const QSize& tileSize) {
     QFile file;
     if (!OpenRegularFile(PathBytes(path), file)) return QImage();
-    QImageReader reader(&file);
+    // The name's extension picks the decoder, as a reader opened by name would; without
+    // it every image plugin would be loaded to probe the file.
+    QImageReader reader(&file, QFileInfo(path).suffix().toLatin1());
     if (reader.size() != tileSize) return QImage();
     QImage image;
     if (!reader.read(&image) || image.size() != tileSize) return QImage();

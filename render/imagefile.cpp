@@ -5,6 +5,7 @@
 
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QSize>
 
@@ -25,7 +26,9 @@ QImage NewImage(std::int32_t width, std::int32_t height) {
 QImage ReadImageFile(const QString& path) {
     QFile file;
     if (!OpenRegularFile(PathBytes(path), file)) return QImage();
-    QImageReader reader(&file);
+    // The name's extension picks the decoder, as a reader opened by name would; without
+    // it every image plugin would be loaded to probe the file.
+    QImageReader reader(&file, QFileInfo(path).suffix().toLatin1());
     const QSize size = reader.size();
     if (size.isValid() && !ImageFitsLimit(size.width(), size.height())) return QImage();
     QImage image = reader.read();
