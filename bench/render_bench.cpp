@@ -68,8 +68,9 @@ MapRendererImpl& Impl(const Ref<MapRenderer>& renderer) {
 }
 
 // PrepareFrame on map 0 (revised) or 1 (world_war_ii_revised); with reuse 0 every
-// preparation reads the whole map folder as the first one does, with reuse 1 it finds the
-// files unchanged since the previous preparation, as every later preparation does.
+// preparation reads the whole map folder and rasterizes the outlines as the first one
+// does, with reuse 1 it finds the files unchanged since the previous preparation and the
+// outlines rasterized, as every later preparation does.
 void BM_PrepareFrame(benchmark::State& state) {
     Ref<MapRenderer> renderer =
         state.range(0) == 0 ? RevisedRenderer(state) : WorldWarIIRevisedRenderer(state);
@@ -78,7 +79,10 @@ void BM_PrepareFrame(benchmark::State& state) {
     impl.SizeFrameCache();
     impl.PrepareFrame();
     for (auto _ : state) {
-        if (state.range(1) == 0) impl.mapData.loadMemory = MapLoadMemory();
+        if (state.range(1) == 0) {
+            impl.mapData.loadMemory = MapLoadMemory();
+            impl.outlineStamps = OutlineStamps();
+        }
         impl.PrepareFrame();
         if (!impl.ready) state.SkipWithError("the frame could not be prepared");
     }
@@ -111,8 +115,9 @@ void BM_LoadingWalk(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadingWalk)->Arg(60)->Arg(285)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The two drawing steps of a preparation alone, on a frame image kept between runs:
-// 0 draws the tiles, 1 the territories with their flags and units.
+// The drawing steps of a preparation alone, on a frame image kept between runs: 0 draws
+// the tiles, 1 the territories with their flags and units as a preparation does, blending
+// the outlines' kept coverage, 2 the same stroking every outline again.
 void BM_PrepareStep(benchmark::State& state) {
     Ref<MapRenderer> renderer = RevisedRenderer(state);
     if (!renderer) return;
@@ -121,7 +126,7 @@ void BM_PrepareStep(benchmark::State& state) {
     impl.PrepareFrame();
     QImage frame = impl.frameCache[static_cast<std::size_t>(impl.currentFrame)];
     for (auto _ : state) {
-        PainterCanvas canvas(frame);
+        PainterCanvas canvas(frame, state.range(0) == 1 ? &impl.outlineStamps : nullptr);
         canvas.SetAntialiasing(true);
         if (state.range(0) == 0) {
             impl.DrawTiles(canvas);
@@ -130,7 +135,7 @@ void BM_PrepareStep(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_PrepareStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PrepareStep)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // One paint of a 1920 x 1080 view at zoom percent / 100, the offset moving one pixel per
 // paint as in the screen saver.

@@ -110,12 +110,13 @@ bool MapRendererImpl::DrawCurrentFrame() {
     // show the same colours in every output, whatever background each composes over.
     frame.fill(QColor::fromRgba(kEmptyTileColour));
     {
-        PainterCanvas canvas(frame);
+        PainterCanvas canvas(frame, &outlineStamps);
         canvas.SetAntialiasing(true);
         DrawTiles(canvas);
         DrawTerritories(canvas);
         if (changeMarks) DrawChangeMarks(canvas);
     }
+    outlineStamps.DropUnused();
     frameCache[slot] = std::move(frame);
     return true;
 }

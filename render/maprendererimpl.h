@@ -17,6 +17,7 @@
 #include "render/canvas.h"
 #include "render/loadingdialoghost.h"
 #include "render/maprenderer.h"
+#include "render/outlinestamps.h"
 #include "render/randomgenerator.h"
 
 // The owner of territories that nobody holds, and the player of frames without one.
@@ -139,6 +140,7 @@ public:
     std::vector<std::uint8_t> frameDirty;
     RenderWindow* window = nullptr;
     std::map<std::string, Ref<Tile>> flagImages;  // player name to flag image
+    OutlineStamps outlineStamps;  // the map's outlines as rasterized once
     std::map<std::string, Ref<Tile>> unitImages;  // image path to unit image
     Ref<GameLoader> gameLoader;
     bool ready = false;

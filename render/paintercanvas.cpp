@@ -10,20 +10,16 @@
 #include <QPen>
 #include <QString>
 
+#include "render/outlinestamps.h"
+
 namespace {
 
 // Point sizes are meant for a 96 dpi surface, as the images of the original programs had.
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
-// The miter limit of the original platform's pens.
-constexpr double kMiterLimit = 10.0;
 // Where a text's halo is drawn, around the text's own place: a rim about 1.5 pixels wide,
 // its copies on whole pixels so that their edges are as sharp as the text's own.
 constexpr QPointF kHaloOffsets[] = {{-2, 0}, {2, 0}, {0, -2}, {0, 2},
                                     {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
-// Segments per piece when a long outline is stroked piecewise. Qt's anti-aliasing
-// rasterizer slows down sharply on paths of thousands of segments, which the staircase
-// outlines of TripleA maps are; pieces of this length keep it fast.
-constexpr int kOutlinePiece = 48;
 
 bool IsWhole(double value) { return value == std::floor(value); }
 
@@ -52,7 +48,8 @@ QFont TextFont(double pointSize) {
 
 }  // namespace
 
-PainterCanvas::PainterCanvas(QImage& target) : painter(&target) {}
+PainterCanvas::PainterCanvas(QImage& target, OutlineStamps* stamps)
+    : target(target), stamps(stamps), painter(&target) {}
 
 PainterCanvas::~PainterCanvas() = default;
 
@@ -72,27 +69,25 @@ void PainterCanvas::FillPolygon(const QPointF* points, int count, Argb colour) {
 
 void PainterCanvas::OutlinePolygon(const QPointF* points, int count, Argb colour, double width) {
     if (count <= 0) return;
-    QPen pen(QBrush(QColor::fromRgba(colour)), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setMiterLimit(kMiterLimit);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    // The outline is closed whether or not the last point repeats the first.
-    int corners = count;
-    if (corners > 1 && points[corners - 1] == points[0]) --corners;
-    if (corners <= kOutlinePiece + 1) {
-        painter.drawPolygon(points, corners);
+    if (CanBlendStamps(colour)) {
+        for (const auto& piece : stamps->Coverage(points, count, width, target.size())) {
+            BlendCoverage(target, piece, colour);
+        }
         return;
     }
-    // Each piece runs one segment into the next, so that every corner is joined as in one
-    // stroke; the last piece wraps around to the first corner.
-    std::vector<QPointF> piece;
-    piece.reserve(kOutlinePiece + 2);
-    for (int start = 0; start < corners; start += kOutlinePiece) {
-        piece.clear();
-        const int end = std::min(start + kOutlinePiece + 1, corners + 1);
-        for (int i = start; i <= end; ++i) piece.push_back(points[i % corners]);
-        painter.drawPolyline(piece.data(), static_cast<int>(piece.size()));
-    }
+    painter.setPen(OutlinePen(QColor::fromRgba(colour), width));
+    painter.setBrush(Qt::NoBrush);
+    ForEachOutlinePiece(points, count, [this](const QPointF* piece, int length, bool closed) {
+        StrokeOutlinePiece(painter, piece, length, closed);
+    });
+}
+
+// Kept coverage gives the stroke's pixels for an opaque pen drawn plainly on an opaque image.
+bool PainterCanvas::CanBlendStamps(Argb colour) const {
+    return stamps && colour >> 24 == 0xFF && painter.testRenderHint(QPainter::Antialiasing) &&
+           target.format() == QImage::Format_ARGB32_Premultiplied &&
+           painter.compositionMode() == QPainter::CompositionMode_SourceOver &&
+           painter.transform().isIdentity() && !painter.hasClipping();
 }
 
 void PainterCanvas::DrawImage(const QImage& image, const QRectF& target) {
