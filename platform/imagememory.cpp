@@ -1,6 +1,9 @@
 #include "platform/imagememory.h"
 
+#include <cstdint>
 #include <cstdlib>  // defines __GLIBC__ with the GNU C library
+
+#include <sys/mman.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -12,6 +15,11 @@ constexpr int kMapThreshold = 32 << 20;
 // Free memory at the top of the heap is given back only beyond this size, which holds
 // what one preparation frees: the tiles of a map and one frame image.
 constexpr int kTrimThreshold = 64 << 20;
+
+// The size and alignment of a transparent huge page on x86-64 and most other systems.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t RoundUpToHugePages(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
 }  // namespace
 
@@ -28,4 +36,30 @@ void KeepImageMemoryForReuse() {
     }();
     (void)tuned;
 #endif
+}
+
+LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes) {
+    if (bytes == 0 || bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
+    const std::size_t length = RoundUpToHugePages(bytes);
+    // Mapped a huge page longer than needed, so that the block can start on a huge page.
+    const std::size_t mapped = length + kHugePage;
+    void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) return nullptr;
+    const auto address = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t aligned = (address + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > address) munmap(start, aligned - address);
+    const std::size_t tail = address + mapped - (aligned + length);
+    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    auto* data = reinterpret_cast<unsigned char*>(aligned);
+#if defined(MADV_HUGEPAGE)
+    madvise(data, length, MADV_HUGEPAGE);  // a hint: without huge pages the block still works
+#endif
+    return new LargeImageMemory{data, length};
+}
+
+void FreeLargeImageMemory(void* memory) {
+    auto* block = static_cast<LargeImageMemory*>(memory);
+    if (!block) return;
+    munmap(block->data, block->bytes);
+    delete block;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // Lets the process keep the memory of large freed blocks for reuse instead of handing it
 // back to the system at once. Every frame preparation decodes the whole map folder again
 // and draws into a new frame image, tens of megabytes each time; with the C library's
@@ -7,3 +9,15 @@
 // touch, about a third of a preparation on the build machine. Called once by whoever
 // creates a renderer; calling it again changes nothing.
 void KeepImageMemoryForReuse();
+
+// Zero-filled memory for a large image, in huge pages where the system offers them. A
+// frame image of a TripleA map is 28 MB; in pages of 4 KB, first touching a fresh one costs
+// about 7,000 page faults (about 100 ms on the build machine), as when the viewer's start-up
+// fills its cache of frames. Null when the system refuses; FreeLargeImageMemory gives it
+// back (its signature is that of a QImage cleanup function).
+struct LargeImageMemory {
+    unsigned char* data;
+    std::size_t bytes;
+};
+LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes);
+void FreeLargeImageMemory(void* memory);

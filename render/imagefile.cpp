@@ -2,12 +2,20 @@
 
 #include "base/pathutil.h"
 #include "base/regularfile.h"
+#include "platform/imagememory.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSize>
+
+namespace {
+
+// Images from this size on get memory of their own in huge pages: frames and views.
+constexpr std::size_t kLargeImageBytes = std::size_t{4} << 20;
+
+}  // namespace
 
 bool ImageFitsLimit(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0) return false;
@@ -18,6 +26,15 @@ bool ImageFitsLimit(std::int64_t width, std::int64_t height) {
 
 QImage NewImage(std::int32_t width, std::int32_t height) {
     if (!ImageFitsLimit(width, height)) return QImage();
+    const qsizetype bytesPerLine = qsizetype{width} * 4;
+    const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
+    if (bytes >= kLargeImageBytes) {
+        // Fresh memory is zero, which is transparent black.
+        if (LargeImageMemory* memory = AllocateLargeImageMemory(bytes)) {
+            return QImage(memory->data, width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                          &FreeLargeImageMemory, memory);
+        }
+    }
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     if (!image.isNull()) image.fill(Qt::transparent);
     return image;
