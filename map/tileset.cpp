@@ -13,9 +13,11 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -83,26 +85,45 @@ QImage DecodeTile(const QString& path, const QSize& tileSize) {
     return image;
 }
 
-// The tile of a file as the previous load decoded it when the file is unchanged on disk
-// since, otherwise decoded now; empty when it cannot be decoded at the tile size. Either
-// way it is remembered for the next load.
-Ref<Tile> DecodedTile(MapLoadMemory& memory, const QString& path, const QSize& tileSize) {
-    std::string narrowPath = PathBytes(path);
-    const FileStamp stamp = StampOfFile(narrowPath);
-    const auto previous = memory.previousTiles.find(narrowPath);
-    if (previous != memory.previousTiles.end() && stamp.exists &&
-        previous->second.stamp == stamp && previous->second.size == tileSize) {
-        Ref<Tile> tile = previous->second.tile;
-        memory.tiles[narrowPath] = std::move(previous->second);
-        memory.previousTiles.erase(previous);
-        return tile;
+// A tile file of the set: its cell, path and stamp, and the tile the previous load decoded
+// from it when the file is unchanged since, or else the image decoded now.
+struct TileFile {
+    TileCell cell;
+    QString path;
+    std::string narrowPath;
+    FileStamp stamp;
+    Ref<Tile> reused;
+    QImage decoded;
+};
+
+// Takes over the tile the previous load decoded when the file is unchanged on disk since.
+bool ReuseTile(MapLoadMemory& memory, TileFile& file, const QSize& tileSize) {
+    const auto previous = memory.previousTiles.find(file.narrowPath);
+    if (previous == memory.previousTiles.end() || !file.stamp.exists ||
+        !(previous->second.stamp == file.stamp) || previous->second.size != tileSize) {
+        return false;
     }
-    QImage image = DecodeTile(path, tileSize);
-    if (image.isNull()) return Ref<Tile>();
-    Ref<Tile> tile;
-    CreateTile(narrowPath, std::move(image), tile.Receive());
-    if (stamp.exists) memory.tiles[std::move(narrowPath)] = {stamp, tileSize, tile};
-    return tile;
+    file.reused = previous->second.tile;
+    memory.tiles[file.narrowPath] = std::move(previous->second);
+    memory.previousTiles.erase(previous);
+    return true;
+}
+
+// Decodes the files not taken over, on as many threads as the processor has cores (at most
+// four): decoding PNG files is most of a map's first load, and each file decodes alone.
+void DecodeTileFiles(std::vector<TileFile*>& files, const QSize& tileSize) {
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            files[i]->decoded = DecodeTile(files[i]->path, tileSize);
+        }
+    };
+    const unsigned cores = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    const std::size_t helpers = std::min<std::size_t>(cores - 1, files.size() / 2);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < helpers; ++i) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
 }
 
 }  // namespace
@@ -126,13 +147,31 @@ bool LoadTileSet(MapData& mapData, const std::string& folderName) {
     mapData.tiles.resize(static_cast<std::size_t>(mapData.columns) *
                          static_cast<std::size_t>(mapData.rows));
 
-    // Second pass: decode; the last name in listing order for a cell wins.
+    // Second pass: take over or decode every tile; the last name in listing order for a
+    // cell wins.
     const QSize tileSize(mapData.tileWidth, mapData.tileHeight);
+    std::vector<TileFile> files;
+    files.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
         if (!ParseTileName(name, cell) || cell.x < 0 || cell.y < 0) continue;
-        Ref<Tile> tile = DecodedTile(mapData.loadMemory, JoinPath(setFolder, name), tileSize);
+        TileFile file{cell, JoinPath(setFolder, name), {}, {}, {}, {}};
+        file.narrowPath = PathBytes(file.path);
+        file.stamp = StampOfFile(file.narrowPath);
+        files.push_back(std::move(file));
+    }
+    std::vector<TileFile*> toDecode;
+    for (TileFile& file : files) {
+        if (!ReuseTile(mapData.loadMemory, file, tileSize)) toDecode.push_back(&file);
+    }
+    DecodeTileFiles(toDecode, tileSize);
+    for (TileFile& file : files) {
+        Ref<Tile> tile = std::move(file.reused);
+        if (!tile && !file.decoded.isNull()) {
+            CreateTile(file.narrowPath, std::move(file.decoded), tile.Receive());
+            if (file.stamp.exists) mapData.loadMemory.tiles[file.narrowPath] = {file.stamp, tileSize, tile};
+        }
         if (!tile) continue;
-        mapData.tiles[static_cast<std::size_t>(cell.x + mapData.columns * cell.y)] =
+        mapData.tiles[static_cast<std::size_t>(file.cell.x + mapData.columns * file.cell.y)] =
             std::move(tile);
     }
     return true;
