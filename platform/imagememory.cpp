@@ -1,7 +1,11 @@
 #include "platform/imagememory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>  // defines __GLIBC__ with the GNU C library
+
+#include <mutex>
+#include <vector>
 
 #include <sys/mman.h>
 #if defined(__GLIBC__)
@@ -38,9 +42,37 @@ void KeepImageMemoryForReuse() {
 #endif
 }
 
-LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes) {
-    if (bytes == 0 || bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
-    const std::size_t length = RoundUpToHugePages(bytes);
+namespace {
+
+// Blocks given back are kept, up to this much together, for the next image of their size:
+// a worker drawing frame after frame, or a cache replacing its oldest frame, then writes
+// into memory it already has instead of having the system clear fresh pages every time.
+constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
+
+std::mutex keptMutex;
+std::vector<LargeImageMemory*> keptBlocks;
+std::size_t keptBytes = 0;
+
+LargeImageMemory* TakeKeptBlock(std::size_t length) {
+    std::lock_guard<std::mutex> lock(keptMutex);
+    const auto found = std::find_if(keptBlocks.begin(), keptBlocks.end(),
+                                    [length](const LargeImageMemory* block) { return block->bytes == length; });
+    if (found == keptBlocks.end()) return nullptr;
+    LargeImageMemory* block = *found;
+    keptBlocks.erase(found);
+    keptBytes -= block->bytes;
+    return block;
+}
+
+bool KeepBlock(LargeImageMemory* block) {
+    std::lock_guard<std::mutex> lock(keptMutex);
+    if (keptBytes + block->bytes > kKeptBytes) return false;
+    keptBlocks.push_back(block);
+    keptBytes += block->bytes;
+    return true;
+}
+
+LargeImageMemory* MapHugePages(std::size_t length) {
     // Mapped a huge page longer than needed, so that the block can start on a huge page.
     const std::size_t mapped = length + kHugePage;
     void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -54,12 +86,24 @@ LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes) {
 #if defined(MADV_HUGEPAGE)
     madvise(data, length, MADV_HUGEPAGE);  // a hint: without huge pages the block still works
 #endif
-    return new LargeImageMemory{data, length};
+    return new LargeImageMemory{data, length, true};
+}
+
+}  // namespace
+
+LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes) {
+    if (bytes == 0 || bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
+    const std::size_t length = RoundUpToHugePages(bytes);
+    if (LargeImageMemory* block = TakeKeptBlock(length)) {
+        block->zero = false;
+        return block;
+    }
+    return MapHugePages(length);
 }
 
 void FreeLargeImageMemory(void* memory) {
     auto* block = static_cast<LargeImageMemory*>(memory);
-    if (!block) return;
+    if (!block || KeepBlock(block)) return;
     munmap(block->data, block->bytes);
     delete block;
 }

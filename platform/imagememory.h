@@ -10,14 +10,17 @@
 // creates a renderer; calling it again changes nothing.
 void KeepImageMemoryForReuse();
 
-// Zero-filled memory for a large image, in huge pages where the system offers them. A
-// frame image of a TripleA map is 28 MB; in pages of 4 KB, first touching a fresh one costs
-// about 7,000 page faults (about 100 ms on the build machine), as when the viewer's start-up
-// fills its cache of frames. Null when the system refuses; FreeLargeImageMemory gives it
-// back (its signature is that of a QImage cleanup function).
+// Memory for a large image, in huge pages where the system offers them. A frame image of a
+// TripleA map is 28 MB; in pages of 4 KB, first touching a fresh one costs about 7,000 page
+// faults (about 100 ms on the build machine), as when the viewer's start-up fills its cache
+// of frames. Blocks given back are kept for reuse up to a limit; zero tells whether the
+// memory is fresh from the system, and so all zero. Null when the system refuses;
+// FreeLargeImageMemory gives a block back (its signature is that of a QImage cleanup
+// function). Safe to call from any thread.
 struct LargeImageMemory {
     unsigned char* data;
     std::size_t bytes;
+    bool zero;
 };
 LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes);
 void FreeLargeImageMemory(void* memory);

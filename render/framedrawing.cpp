@@ -104,24 +104,55 @@ bool MapRendererImpl::DrawCurrentFrame() {
     frameCache[slot] = QImage();
     DropScaledFrame(slot);
     // A map size of zero or less, or one beyond the image limit, is not drawn.
-    QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight);
-    if (frame.isNull()) return false;
     // Opaque from the start, like an empty tile cell: tiles with transparent parts then
     // show the same colours in every output, whatever background each composes over.
-    frame.fill(QColor::fromRgba(kEmptyTileColour));
+    QImage frame = NewImage(mapData.mapWidth, mapData.mapHeight, kEmptyTileColour);
+    if (frame.isNull()) return false;
     {
         PainterCanvas canvas(frame, &outlineStamps);
         canvas.SetAntialiasing(true);
-        DrawTiles(canvas);
+        DrawTiles(canvas, kEmptyTileColour);
         DrawTerritories(canvas);
         if (changeMarks) DrawChangeMarks(canvas);
     }
     outlineStamps.DropUnused();
+    DropUnusedComposedTiles();
     frameCache[slot] = std::move(frame);
     return true;
 }
 
-void MapRendererImpl::DrawTiles(Canvas& canvas) {
+// A tile drawn over an opaque colour gives the same pixels wherever it is drawn over that
+// colour; composed once into an opaque image, it is then only copied into each frame.
+const QImage& MapRendererImpl::TileOver(const Ref<Tile>& tile, Argb under) {
+    ComposedTile& composed = composedTiles[tile.Get()];
+    composed.used = true;
+    if (composed.tile.Get() == tile.Get() && composed.under == under && !composed.image.isNull()) {
+        return composed.image;
+    }
+    QImage image(tile->Image().size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(under);
+    {
+        PainterCanvas canvas(image);
+        canvas.DrawImage(tile->Image(), QRectF(QPointF(0, 0), QSizeF(image.size())));
+    }
+    // Opaque throughout, so that Qt copies it instead of blending it.
+    image.convertTo(QImage::Format_RGB32);
+    composed = {tile, under, std::move(image), true};
+    return composed.image;
+}
+
+void MapRendererImpl::DropUnusedComposedTiles() {
+    for (auto it = composedTiles.begin(); it != composedTiles.end();) {
+        if (it->second.used) {
+            it->second.used = false;
+            ++it;
+        } else {
+            it = composedTiles.erase(it);
+        }
+    }
+}
+
+void MapRendererImpl::DrawTiles(Canvas& canvas, std::optional<Argb> under) {
     const std::int32_t columns = mapData.columns;
     const std::int32_t width = mapData.tileWidth;
     const std::int32_t height = mapData.tileHeight;
@@ -130,11 +161,13 @@ void MapRendererImpl::DrawTiles(Canvas& canvas) {
             const double x = double{1} * i * width;
             const double y = double{1} * j * height;
             const std::int64_t cell = i + std::int64_t{j} * columns;
-            const Tile* tile = cell < static_cast<std::int64_t>(mapData.tiles.size())
-                                   ? mapData.tiles[static_cast<std::size_t>(cell)].Get()
-                                   : nullptr;
+            const Ref<Tile> tile = cell < static_cast<std::int64_t>(mapData.tiles.size())
+                                       ? mapData.tiles[static_cast<std::size_t>(cell)]
+                                       : Ref<Tile>();
             if (tile && !tile->Image().isNull()) {
-                canvas.DrawImage(tile->Image(), QRectF(x, y, width, height));
+                const bool naturalSize = tile->Image().width() == width && tile->Image().height() == height;
+                canvas.DrawImage(under && naturalSize ? TileOver(tile, *under) : tile->Image(),
+                                 QRectF(x, y, width, height));
             } else {
                 FillRectangle(canvas, kEmptyTileColour, x, y, width, height);
             }

@@ -24,19 +24,25 @@ bool ImageFitsLimit(std::int64_t width, std::int64_t height) {
     return width <= kMaxPixels && height <= kMaxPixels / width;
 }
 
-QImage NewImage(std::int32_t width, std::int32_t height) {
+QImage NewImage(std::int32_t width, std::int32_t height, std::uint32_t pixel) {
     if (!ImageFitsLimit(width, height)) return QImage();
     const qsizetype bytesPerLine = qsizetype{width} * 4;
     const auto bytes = static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(height);
     if (bytes >= kLargeImageBytes) {
-        // Fresh memory is zero, which is transparent black.
         if (LargeImageMemory* memory = AllocateLargeImageMemory(bytes)) {
-            return QImage(memory->data, width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
-                          &FreeLargeImageMemory, memory);
+            QImage image(memory->data, width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                         &FreeLargeImageMemory, memory);
+            if (image.isNull()) {
+                FreeLargeImageMemory(memory);
+                return image;
+            }
+            // Memory fresh from the system is already zero, which is transparent black.
+            if (!memory->zero || pixel != 0) image.fill(pixel);
+            return image;
         }
     }
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (!image.isNull()) image.fill(Qt::transparent);
+    if (!image.isNull()) image.fill(pixel);
     return image;
 }
 

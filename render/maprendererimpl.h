@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,11 @@ public:
     void PrepareFrame();
     // Loads the map and draws the current frame's image; false when it cannot be drawn.
     bool DrawCurrentFrame();
-    void DrawTiles(Canvas& canvas);
+    // Draws the tile grid. With under, the canvas is known to hold that opaque colour under
+    // every cell, and each tile is drawn as composed over it once and kept.
+    void DrawTiles(Canvas& canvas, std::optional<Argb> under = std::nullopt);
+    const QImage& TileOver(const Ref<Tile>& tile, Argb under);
+    void DropUnusedComposedTiles();
     void DrawTerritories(Canvas& canvas);
     // Paint's work on a canvas over the view image (or a NullCanvas when there is none).
     bool PaintOn(Canvas& canvas, RenderWindow* target);
@@ -141,6 +146,14 @@ public:
     RenderWindow* window = nullptr;
     std::map<std::string, Ref<Tile>> flagImages;  // player name to flag image
     OutlineStamps outlineStamps;  // the map's outlines as rasterized once
+    // Each tile of the last frame composed over the frame's first colour, opaque.
+    struct ComposedTile {
+        Ref<Tile> tile;
+        Argb under = 0;
+        QImage image;
+        bool used = false;
+    };
+    std::map<const Tile*, ComposedTile> composedTiles;
     std::map<std::string, Ref<Tile>> unitImages;  // image path to unit image
     Ref<GameLoader> gameLoader;
     bool ready = false;

@@ -12,8 +12,8 @@
 
 namespace {
 
-// A frame drawn with every outline stroked by Qt, as frames were drawn before the
-// renderer kept its outlines' coverage.
+// A frame drawn with every tile drawn over the white frame and every outline stroked by
+// Qt, as frames were drawn before the renderer kept composed tiles and outline coverage.
 QImage StrokedFrame(MapRendererImpl& impl) {
     QImage frame = NewImage(impl.mapData.mapWidth, impl.mapData.mapHeight);
     frame.fill(QColor(Qt::white));
@@ -35,8 +35,9 @@ int DifferentPixels(const QImage& a, const QImage& b) {
     return different;
 }
 
-// Prepares frame 0 twice (the first preparation rasterizes the outlines, the second only
-// blends them) and expects each to equal the frame stroked by Qt with the same colours.
+// Prepares frame 0 twice (the first preparation composes the tiles and rasterizes the
+// outlines, the second reuses them) and expects each to equal the frame drawn plainly with
+// the same colours.
 void ExpectFramesAsStroked(const Ref<MapRenderer>& renderer, const std::string& what) {
     MapRendererImpl& impl = ImplOf(renderer);
     impl.currentFrame = 0;
@@ -68,7 +69,7 @@ Ref<MapRenderer> RendererOn(const std::string& map, const std::string& game,
     return renderer;
 }
 
-TEST(OutlineStampsTest, RealMapFramesAreThoseThatStrokingDraws) {
+TEST(KeptDrawingTest, RealMapFramesAreThoseThatStrokingDraws) {
     StartGuiForTests();
     QUELM_REQUIRE_SHARED_TRIPLEA(folder);
     struct Case {
@@ -109,7 +110,7 @@ void ZigzagMap(MapData& data) {
     data.PlayerColours["Reds"] = 0xFFC03030;
 }
 
-TEST(OutlineStampsTest, OutlinesCutByTheFrameEdgesAndOverlappingPiecesBlendAsStroked) {
+TEST(KeptDrawingTest, OutlinesCutByTheFrameEdgesAndOverlappingPiecesBlendAsStroked) {
     StartGuiForTests();
     Ref<MapRenderer> renderer;
     ASSERT_EQ(CreateMapRenderer(renderer.Receive()), 0);
@@ -117,6 +118,26 @@ TEST(OutlineStampsTest, OutlinesCutByTheFrameEdgesAndOverlappingPiecesBlendAsStr
     SetTerritory(HistoryOf(renderer), 0, "Zigzag", "Reds");
     SetTerritory(HistoryOf(renderer), 0, "Triangle", "Blues");
     ExpectFramesAsStroked(renderer, "zigzag");
+}
+
+// Frames are large enough to get memory of their own, which is kept for the next frame of
+// the same size when given back: a new image must not show the old one's pixels.
+TEST(KeptDrawingTest, ALargeImageMadeFromMemoryGivenBackStartsAsAsked) {
+    for (const std::uint32_t pixel : {0u, 0xFFFFFFFFu, 0x80402010u}) {
+        {
+            QImage old = NewImage(3000, 1000);
+            ASSERT_FALSE(old.isNull());
+            old.fill(0xFF123456u);
+        }
+        const QImage fresh = NewImage(3000, 1000, pixel);
+        ASSERT_FALSE(fresh.isNull());
+        int wrong = 0;
+        for (int y = 0; y < fresh.height(); y += 7) {
+            const auto* line = reinterpret_cast<const QRgb*>(fresh.constScanLine(y));
+            for (int x = 0; x < fresh.width(); ++x) wrong += line[x] != pixel ? 1 : 0;
+        }
+        EXPECT_EQ(wrong, 0) << std::hex << pixel;
+    }
 }
 
 }  // namespace
