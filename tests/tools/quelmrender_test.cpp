@@ -459,6 +459,7 @@ TEST_F(QuelmRenderTest, TheDemoRendersEveryFrameAndOneOrTwoWorkersDrawTheSame) {
     }
 }
 
+// The whole program on a real map; what the map holds is checked where it is read.
 TEST_F(QuelmRenderTest, RealRevisedGameRendersAndDumpsItsMap) {
     QUELM_REQUIRE_SHARED_TRIPLEA(triplea);
     const QString root = QString::fromStdString(triplea);
@@ -470,17 +471,7 @@ TEST_F(QuelmRenderTest, RealRevisedGameRendersAndDumpsItsMap) {
 
     run = Render({"--map", root + "/maps/revised", "--dump-map"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.front(), "map\t1\t3500\t2000\t14\t8\t104\t0");
-    EXPECT_TRUE(lines.contains("colour\tGermans\tFF9C9C9C"));
-    // Germany: a land territory and a capital at the point capitols.txt gives.
-    const QStringList germany = lines.filter(QRegularExpression("^territory\tGermany\t"));
-    ASSERT_EQ(germany.size(), 1);
-    const QStringList fields = germany.front().split('\t');
-    EXPECT_EQ(fields[2], "0");
-    EXPECT_EQ(fields[6], "1");
-    EXPECT_EQ(fields[7] + "," + fields[8], "981,532");
-    EXPECT_EQ(lines.filter(QRegularExpression("^territory\t\\d+ Sea Zone\t1\t")).size() > 50, true);
+    EXPECT_TRUE(run.out.startsWith("map\t1\t3500\t2000\t14\t8\t104\t0\n"));
 }
 
 // Frames, width and height of the first video stream as ffprobe counts them.
