@@ -309,8 +309,8 @@ TEST_F(QuelmRenderTest, EveryPathInAFolderNamedInLatin1KeepsItsBytes) {
     } cases[] = {
         {"pictures", draw({"--history", path("game.tsvg"), "--out", path("pictures")}),
          latin1 / "pictures" / "frame-0001.png", ""},
-        {"video", draw({"--history", path("game.tsvg"), "--video", path("war.mp4")}),
-         latin1 / "war.mp4", ""},
+        {"video", draw({"--history", path("game.tsvg"), "--video", path("Sp\xe9l.mp4")}),
+         latin1 / "Sp\xe9l.mp4", ""},
         {"saved game", draw(with(convert("game.tsvg"), {"--out", path("saved")})),
          latin1 / "saved" / "frame-0001.png", ""},
         {"converter failure",
