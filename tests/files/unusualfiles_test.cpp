@@ -245,8 +245,7 @@ INSTANTIATE_TEST_SUITE_P(EveryReader, SpecialFileTest, ::testing::ValuesIn(kRead
 // bytes. The converter is a script that checks its class path and copies the saved game to
 // the output; the imported history goes to a data folder named in Latin-1 too.
 TEST(WritersInAFolderNamedInLatin1, EveryOutputReachesTheNamedFile) {
-    static GuiStarter* gui = new GuiStarter(true);  // text is drawn on the export
-    (void)gui;
+    const GuiStarter gui(true);  // text is drawn on the export
     TemporaryStore store;
     TemporaryFolder folder;
     const std::string latin1 = folder.MakeFolder("Sp\xe9l");
