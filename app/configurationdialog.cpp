@@ -20,6 +20,7 @@
 #include "app/artwork.h"
 #include "app/helppages.h"
 #include "app/saveimport.h"
+#include "base/outputpath.h"
 #include "base/pathutil.h"
 #include "base/stringutil.h"
 #include "platform/usermessages.h"
@@ -310,12 +311,12 @@ void ConfigurationDialog::ApplyDefaults() {
 
 void ConfigurationDialog::ChooseFolder(QLineEdit* field, const QString& title) {
     const QString folder = QFileDialog::getExistingDirectory(this, title);
-    if (!folder.isEmpty()) field->setText(folder);
+    if (!folder.isEmpty()) field->setText(PathText(PathFromQtName(folder)));
 }
 
 void ConfigurationDialog::ChooseFile(QLineEdit* field, const QString& filter) {
     const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), filter);
-    if (!file.isEmpty()) field->setText(file);
+    if (!file.isEmpty()) field->setText(PathText(PathFromQtName(file)));
 }
 
 void ConfigurationDialog::Confirm() {

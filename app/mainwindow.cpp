@@ -25,6 +25,8 @@
 #include "app/messageboxes.h"
 #include "app/startup.h"
 #include "app/windowplacement.h"
+#include "base/outputpath.h"
+#include "base/pathutil.h"
 #include "base/stringutil.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
@@ -264,9 +266,11 @@ void MainWindow::ExportFrame() {
     const QString path = QFileDialog::getSaveFileName(this, QString(), SuggestedExportPath(),
                                                       QStringLiteral("*.jpg"));
     if (path.isEmpty()) return;
-    if (!renderer->ExportJpeg(kExportWidth, kExportHeight, path.toStdString())) {
+    const std::string bytes = PathFromQtName(path);
+    if (!renderer->ExportJpeg(kExportWidth, kExportHeight, bytes)) {
         QMessageBox::warning(this, QStringLiteral("Export"),
-                             QStringLiteral("The picture could not be saved as %1.").arg(path));
+                             QStringLiteral("The picture could not be saved as %1.")
+                                 .arg(DisplayPath(PathText(bytes))));
     }
 }
 

@@ -1,8 +1,13 @@
 #include "app/saveimport.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/outputpath.h"
+#include "base/pathutil.h"
 
 #include "platform/usermessages.h"
 #include "settings/converterlaunch.h"
@@ -12,7 +17,8 @@ namespace {
 const char* const kCaption = "Import TripleA Savegame";
 
 void RemoveOutput(const SaveGameImport& plan) {
-    QFile::remove(QString::fromStdString(plan.output));
+    std::error_code error;
+    std::filesystem::remove(plan.output, error);
 }
 
 // Runs the converter under a busy progress window until it ends; Cancel stops it.
@@ -21,7 +27,7 @@ ConverterRun::Result RunWithProgress(QWidget* parent, ConverterRun& run, const S
     progress.setObjectName(QStringLiteral("converterProgress"));
     progress.setWindowTitle(QString::fromUtf8(kCaption));
     progress.setLabelText(QStringLiteral("Importing %1 ...")
-                              .arg(QFileInfo(QString::fromStdString(settings.save)).fileName()));
+                              .arg(DisplayPath(QFileInfo(PathText(settings.save)).fileName())));
     progress.setCancelButtonText(QStringLiteral("Cancel"));
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);

@@ -2,12 +2,15 @@
 
 #include <cstddef>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
 #include <QRectF>
-#include <QSaveFile>
 #include <QString>
+
+#include "base/outputpath.h"
+#include "base/pathutil.h"
 
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"
@@ -25,17 +28,14 @@ QByteArray FindEncoder(const QByteArray& mimeType) {
 bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format,
                    int quality) {
     if (format.isEmpty()) return false;
-    // The picture goes to a temporary file beside the target and replaces it only when
-    // complete, so a failed export never leaves a broken file under the chosen name.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, format);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (!writer.write(image)) return false;
+    // By the path's bytes: Qt's own file classes would open another name when it is not UTF-8.
+    return WriteFileReplacing(PathBytes(path), encoded);
 }
 
 QImage MapRendererImpl::ComposeExportImage(std::int32_t width, std::int32_t height) {
@@ -57,5 +57,5 @@ QImage MapRendererImpl::ComposeExportImage(std::int32_t width, std::int32_t heig
 bool MapRendererImpl::ExportJpeg(std::int32_t width, std::int32_t height, const std::string& path) {
     const QImage image = ComposeExportImage(width, height);
     if (image.isNull()) return false;
-    return SaveImageFile(image, QString::fromStdString(path), FindEncoder("image/jpeg"));
+    return SaveImageFile(image, PathText(path), FindEncoder("image/jpeg"));
 }

@@ -1,13 +1,15 @@
 #include "settings/converterlaunch.h"
 
+#include "base/outputpath.h"
 #include "base/pathutil.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -15,19 +17,18 @@ const char* const kOutputFileName = "Trevo.txt";
 const char* const kUserDataFolder = "Ostrevan/Quelm";
 
 // The folder of the running program, from the link the kernel keeps to its file.
-QString RunningProgramFolder() {
-    const QFileInfo program(QStringLiteral("/proc/self/exe"));
-    const QString target = program.canonicalFilePath();
-    return target.isEmpty() ? QString() : QFileInfo(target).absolutePath();
+std::string RunningProgramFolder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", error);
+    return error ? std::string() : program.parent_path().string();
 }
 
-QString InstallationFolder() {
+std::string InstallationFolder() {
     std::string folder;
-    if (ReadSettingValue(SettingsScope::Machine, "InstallationDirectory", folder))
-        return QString::fromStdString(folder);
-    const QString programFolder = RunningProgramFolder();
-    if (programFolder.isEmpty()) return {};
-    return QString::fromStdString(OwnInstallationFolder(programFolder.toStdString()));
+    if (ReadSettingValue(SettingsScope::Machine, "InstallationDirectory", folder)) return folder;
+    const std::string programFolder = RunningProgramFolder();
+    if (programFolder.empty()) return {};
+    return OwnInstallationFolder(programFolder);
 }
 
 // A folder written with or without trailing separators names the same paths.
@@ -36,53 +37,74 @@ QString WithoutTrailingSeparators(QString folder) {
     return folder;
 }
 
+// Qt names these folders with U+FFFD for bytes that are not UTF-8: back to the real names.
 QString UserOutputFolder() {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty()) return QDir::tempPath();
-    return JoinPath(data, QLatin1String(kUserDataFolder));
+    if (data.isEmpty()) return PathText(PathFromQtName(QDir::tempPath()));
+    return JoinPath(PathText(PathFromQtName(data)), QLatin1String(kUserDataFolder));
 }
 
 }  // namespace
 
 std::string GetConverterOutputPath() {
-    return JoinPath(UserOutputFolder(), QLatin1String(kOutputFileName)).toStdString();
+    return PathBytes(JoinPath(UserOutputFolder(), QLatin1String(kOutputFileName)));
 }
 
 bool MakeConverterOutputFolder(const std::string& output) {
-    return QDir().mkpath(QFileInfo(QString::fromStdString(output)).absolutePath());
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(output, error).parent_path();
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
 }
 
-std::string GetInstallationFolder() { return InstallationFolder().toStdString(); }
+std::string GetInstallationFolder() { return InstallationFolder(); }
 
 std::string OwnInstallationFolder(const std::string& programFolder) {
-    const QString folder = QString::fromStdString(programFolder);
-    if (QFileInfo(JoinPath(folder, QStringLiteral("CMakeCache.txt"))).isFile())
-        return JoinPath(folder, QStringLiteral("converter")).toStdString();
-    return QDir::cleanPath(JoinPath(folder, QStringLiteral("../share/quelm"))).toStdString();
+    const QString folder = PathText(programFolder);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(
+            PathBytes(JoinPath(folder, QStringLiteral("CMakeCache.txt"))), error))
+        return PathBytes(JoinPath(folder, QStringLiteral("converter")));
+    return PathBytes(QDir::cleanPath(JoinPath(folder, QStringLiteral("../share/quelm"))));
+}
+
+QString ConverterCommand::Unmasked(QString message) const {
+    for (const auto& standIn : standIns) message = standIn->Unmasked(message);
+    return message;
 }
 
 ConverterCommand MakeConverterCommand(const Settings& settings,
                                       const std::string& installationFolder,
                                       const std::string& output) {
-    const QString folder = WithoutTrailingSeparators(QString::fromStdString(installationFolder));
-    const QString classPath = QStringList{folder, JoinPath(folder, QStringLiteral("xstream.jar")),
-                                          QString::fromStdString(settings.triplea_jar)}
-                                  .join(u':');
-    return {QString::fromStdString(settings.java_runtime),
-            {QStringLiteral("-classpath"), classPath, QStringLiteral("TextGameConverter"),
-             QString::fromStdString(settings.save), QString::fromStdString(output)}};
+    ConverterCommand command;
+    // Java reads its arguments in the locale's encoding, so even a name handed over byte for
+    // byte would not reach a file whose name is not UTF-8: such paths go as stand-ins.
+    const auto handOver = [&command](const QString& path) {
+        auto standIn = std::make_shared<const PathStandIn>(PathBytes(path));
+        command.standIns.push_back(standIn);
+        return standIn->Text();
+    };
+    const QString folder = WithoutTrailingSeparators(PathText(installationFolder));
+    const QString classPath =
+        QStringList{handOver(folder), handOver(JoinPath(folder, QStringLiteral("xstream.jar"))),
+                    handOver(PathText(settings.triplea_jar))}
+            .join(u':');
+    command.program = handOver(PathText(settings.java_runtime));
+    command.arguments =
+        QStringList{QStringLiteral("-classpath"), classPath, QStringLiteral("TextGameConverter"),
+                    handOver(PathText(settings.save)), handOver(PathText(output))};
+    return command;
 }
 
 SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked) {
-    const QString installationFolder = InstallationFolder();
+    const std::string installationFolder = InstallationFolder();
     SaveGameImport plan;
     plan.output = GetConverterOutputPath();
     if (settings.save.empty() || !importChecked) {
         plan.action = SaveGameImport::Action::DeleteOutput;
-    } else if (!installationFolder.isEmpty()) {
+    } else if (!installationFolder.empty()) {
         plan.action = SaveGameImport::Action::RunConverter;
-        plan.command =
-            MakeConverterCommand(settings, installationFolder.toStdString(), plan.output);
+        plan.command = MakeConverterCommand(settings, installationFolder, plan.output);
     }
     return plan;
 }
@@ -95,5 +117,6 @@ void LaunchSaveGameImport(const Settings& settings, bool importChecked) {
         QProcess::startDetached(plan.command.program, plan.command.arguments)) {
         return;
     }
-    QFile::remove(QString::fromStdString(plan.output));
+    std::error_code error;
+    std::filesystem::remove(plan.output, error);
 }

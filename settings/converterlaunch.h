@@ -5,12 +5,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
+#include <vector>
 
-// The Java runtime and its arguments that run the save-game converter.
+class PathStandIn;
+
+// The Java runtime and its arguments that run the save-game converter. A path that is not
+// UTF-8 is handed over as a stand-in name (see PathStandIn), which lives as long as the
+// command and its copies.
 struct ConverterCommand {
     QString program;
     QStringList arguments;
+    std::vector<std::shared_ptr<const PathStandIn>> standIns;
+
+    // message, which the converter wrote about the names it was given, with the real paths.
+    QString Unmasked(QString message) const;
 };
 
 // Where the converter writes a saved game's history and both programs read it: "Trevo.txt"

@@ -1,5 +1,7 @@
 #include "settings/converterrun.h"
 
+#include "base/pathutil.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -17,7 +19,7 @@ std::string LastNonBlankLine(const QByteArray& text) {
     const QList<QByteArray> lines = text.split('\n');
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         const QByteArray trimmed = line->trimmed();
-        if (!trimmed.isEmpty()) return QString::fromLocal8Bit(trimmed).toStdString();
+        if (!trimmed.isEmpty()) return trimmed.toStdString();
     }
     return {};
 }
@@ -97,7 +99,7 @@ std::string ConverterRun::FailureReason() const {
         case Result::Succeeded:
             return {};
         case Result::NotStarted:
-            return "\"" + command.program.toStdString() +
+            return "\"" + PathBytes(command.Unmasked(command.program)) +
                    "\" could not be started: " + process.errorString().toStdString();
         case Result::TimedOut: {
             const int seconds = (timeLimitMs + 999) / 1000;
@@ -109,7 +111,7 @@ std::string ConverterRun::FailureReason() const {
         case Result::Failed:
             break;
     }
-    const std::string own = LastNonBlankLine(errorTail);
+    const std::string own = PathBytes(command.Unmasked(PathText(LastNonBlankLine(errorTail))));
     if (!own.empty()) return own;
     if (process.exitStatus() == QProcess::CrashExit) return "the converter stopped unexpectedly";
     return "the converter ended with exit code " + std::to_string(process.exitCode());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/outputpath.h"
 #include "base/pathutil.h"
 
 namespace {
@@ -33,6 +34,13 @@ TEST(PathText, KeepsEveryByteAndReadsUtf8) {
         EXPECT_EQ(PathText(entry.bytes), entry.text) << entry.bytes;
         EXPECT_EQ(PathBytes(PathText(entry.bytes)), entry.bytes) << entry.bytes;
     }
+}
+
+// Messages show each byte that is not UTF-8 as an escape, and everything else as it is.
+TEST(DisplayPath, ShowsStrayBytesAsEscapes) {
+    EXPECT_EQ(DisplayPath(PathText("/TripleA/Sp\xe9l/\xff")), "/TripleA/Sp\\xE9l/\\xFF");
+    EXPECT_EQ(DisplayPath(PathText("Sp\xc3\xa9l \xf0\x9f\x97\xba")),
+              QString::fromUtf8("Sp\xc3\xa9l \xf0\x9f\x97\xba"));
 }
 
 TEST(MatchWildcard, PngPattern) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -19,14 +20,21 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/outputpath.h"
 #include "base/pathutil.h"
 #include "base/ref.h"
 #include "base/regularfile.h"
 #include "base/textfile.h"
 #include "game/gameloader.h"
 #include "map/mapload.h"
+#include "platform/guistarter.h"
+#include "render/frameexport.h"
 #include "render/imagefile.h"
+#include "render/maprenderer.h"
+#include "settings/converterlaunch.h"
+#include "settings/converterrun.h"
 #include "settings/settingsstore.h"
+#include "standinconverter.h"
 #include "temporarystore.h"
 
 namespace fs = std::filesystem;
@@ -231,6 +239,77 @@ INSTANTIATE_TEST_SUITE_P(EveryReader, SpecialFileTest, ::testing::ValuesIn(kRead
                              for (char& c : name) c = std::isalnum(c) ? c : '_';
                              return name;
                          });
+
+// Every file the programs write, and every path they hand to a program they start, in a
+// folder whose name is not UTF-8 ("Sp\xe9l" in Latin-1): the file appears under the exact
+// bytes. The converter is a script that checks its class path and copies the saved game to
+// the output; the imported history goes to a data folder named in Latin-1 too.
+TEST(WritersInAFolderNamedInLatin1, EveryOutputReachesTheNamedFile) {
+    const GuiStarter gui(true);  // text is drawn on the export
+    TemporaryStore store;
+    TemporaryFolder folder;
+    const std::string latin1 = folder.MakeFolder("Sp\xe9l");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(latin1 + "/data"));
+    for (const char* name : {"xstream.jar", "triplea.jar", "empty.tsvg"})
+        folder.Write(std::string("Sp\xe9l/") + name, "");
+    folder.Write("Sp\xe9l/game.tsvg", "TrevoConvert\n");
+    Settings settings;
+    settings.java_runtime = WriteStandInConverter(
+        folder, "Sp\xe9l/java",
+        "IFS=:; for entry in $2; do test -e \"$entry\" || exit 3; done\n"
+        "test -s \"$4\" || { echo \"TextGameConverter: $4 is empty\" >&2; exit 4; }\n"
+        "cp \"$4\" \"$5\"");
+    settings.triplea_jar = latin1 + "/triplea.jar";
+    Ref<MapRenderer> renderer;
+    ASSERT_EQ(CreateMapRenderer(renderer.Receive()), 0);
+    // The converter's reason for failing, or "" when it succeeded.
+    const auto import = [&](const char* save) {
+        settings.save = latin1 + "/" + save;
+        const std::string output = GetConverterOutputPath();
+        if (!MakeConverterOutputFolder(output)) return std::string("no output folder");
+        ConverterRun run(MakeConverterCommand(settings, latin1, output));
+        return run.Start() && run.Wait() == ConverterRun::Result::Succeeded ? std::string()
+                                                                            : run.FailureReason();
+    };
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    const struct {
+        const char* name;
+        std::function<std::string()> write;  // "" or why it failed
+        std::string written;
+        std::string message;  // what a failure says
+    } cases[] = {
+        {"picture",
+         [&] {
+             return SaveImageFile(picture, PathText(latin1 + "/frame.png"), "png") ? "" : "failed";
+         },
+         latin1 + "/frame.png", ""},
+        {"viewer export",
+         [&] { return renderer->ExportJpeg(64, 48, latin1 + "/export.jpg") ? "" : "failed"; },
+         latin1 + "/export.jpg", ""},
+        // The file dialog answers with U+FFFD for the folder's byte.
+        {"viewer export chosen in the file dialog",
+         [&] {
+             const QString answer =
+                 QFile::decodeName(QByteArray::fromStdString(latin1 + "/chosen.jpg"));
+             return renderer->ExportJpeg(64, 48, PathFromQtName(answer)) ? "" : "failed";
+         },
+         latin1 + "/chosen.jpg", ""},
+        {"imported history", [&] { return import("game.tsvg"); },
+         latin1 + "/data/Ostrevan/Quelm/Trevo.txt", ""},
+        {"converter failure", [&] { return import("empty.tsvg"); }, "",
+         "TextGameConverter: " + latin1 + "/empty.tsvg is empty"},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(test.write(), test.message) << test.name;
+        std::error_code error;
+        if (!test.written.empty()) {
+            EXPECT_GT(fs::file_size(test.written, error), 0u) << test.name;
+        }
+    }
+    for (const fs::directory_entry& entry : fs::directory_iterator(latin1))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+}
 
 // What the one checked open says about each kind of name, for the messages that name it.
 TEST(DescribeUnreadableFileTest, NamesWhatIsInTheWay) {

@@ -54,7 +54,8 @@ protected:
         return {QString::fromStdString(script),
                 {"-classpath", "/Q:/Q/xstream.jar:/TA/triplea.jar", "TextGameConverter",
                  QString::fromStdString(folder.File("game.tsvg")),
-                 QString::fromStdString(folder.File("Trevo.txt"))}};
+                 QString::fromStdString(folder.File("Trevo.txt"))},
+                {}};
     }
 
     TemporaryFolder folder;

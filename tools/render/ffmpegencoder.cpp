@@ -1,5 +1,3 @@
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -10,7 +8,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "base/outputpath.h"
+#include "base/pathutil.h"
 #include "frameencoder.h"
 
 namespace {
@@ -41,7 +46,8 @@ private:
 
     QString path;
     QString program;
-    QString partPath;  // the temporary file, beside the target
+    std::string partPath;  // the temporary file beside the target, as the file system's bytes
+    std::unique_ptr<PathStandIn> partName;  // what ffmpeg is told to write
     QProcess process;
     QString error;
     QSize size;
@@ -63,18 +69,23 @@ bool FfmpegEncoder::Open() {
         return Fail("ffmpeg is needed to write " + path +
                     " but is not installed (apt-get install ffmpeg)");
     }
-    if (QFileInfo(path).isDir()) return Fail("cannot write " + path + ": it is a folder");
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path target = fs::absolute(PathBytes(path), error);
+    if (fs::is_directory(target, error)) return Fail("cannot write " + path + ": it is a folder");
     // A hidden name of this process beside the target; made here, with the permissions a
     // new file gets, so that a folder that cannot take the file fails before any drawing.
-    const QFileInfo target(path);
-    QFile part(QString("%1/.%2.%3.part")
-                   .arg(target.absolutePath(), target.fileName())
-                   .arg(QCoreApplication::applicationPid()));
-    if (!part.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return Fail("cannot write " + path + ": the folder " + target.absolutePath() +
-                    " does not exist or is not writable");
+    const std::string part = (target.parent_path() / ("." + target.filename().string() + "." +
+                                                      std::to_string(::getpid()) + ".part"))
+                                 .string();
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Fail("cannot write " + path + ": the folder " +
+                    PathText(target.parent_path().string()) + " does not exist or is not writable");
     }
-    partPath = part.fileName();
+    ::close(fd);
+    partPath = part;
+    partName = std::make_unique<PathStandIn>(partPath);
     return true;
 }
 
@@ -83,7 +94,7 @@ bool FfmpegEncoder::Start(QSize frameSize, double fps) {
     // A write to an ffmpeg that has stopped must fail and be reported, not end this process.
     std::signal(SIGPIPE, SIG_IGN);
     process.setProgram(program);
-    process.setArguments(FfmpegArguments(*VideoKindOf(path), size, fps, partPath));
+    process.setArguments(FfmpegArguments(*VideoKindOf(path), size, fps, partName->Text()));
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start();
     if (!process.waitForStarted(-1)) return Fail("cannot start " + program);
@@ -111,17 +122,18 @@ bool FfmpegEncoder::Finish() {
         return FailWithFfmpegMessage();
     }
     // rename replaces an older file of the same name in one step.
-    if (std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(path).constData()) !=
-        0) {
+    if (std::rename(partPath.c_str(), PathBytes(path).c_str()) != 0) {
         return Fail("cannot write " + path + ": " + QString::fromLocal8Bit(std::strerror(errno)));
     }
     partPath.clear();
+    partName.reset();
     return true;
 }
 
 bool FfmpegEncoder::FailWithFfmpegMessage() {
     process.waitForFinished(-1);
     QString message = LastLine(process.readAllStandardError());
+    if (partName) message = partName->Unmasked(message);
     if (message.isEmpty()) message = process.errorString();
     return Fail("ffmpeg failed to write " + path + ": " + message);
 }
@@ -131,8 +143,9 @@ void FfmpegEncoder::Abandon() {
         process.kill();
         process.waitForFinished(-1);
     }
-    if (!partPath.isEmpty()) QFile::remove(partPath);
+    if (!partPath.empty()) ::unlink(partPath.c_str());
     partPath.clear();
+    partName.reset();
 }
 
 }  // namespace

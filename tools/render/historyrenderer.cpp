@@ -46,6 +46,11 @@ bool Exists(const QString& path) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(LocalPath(path), error));
 }
+QString AbsolutePath(const QString& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(LocalPath(path), error);
+    return error ? path : PathText(absolute.string());
+}
 
 std::uint32_t FrameSeed(std::uint32_t seed, int frame) {
     return seed * 2654435761u + static_cast<std::uint32_t>(frame);
@@ -184,7 +189,7 @@ bool RenderFrame(FrameJob& job, MapRendererImpl& impl, int frame) {
     if (picture.isNull()) return false;
     if (job.video) return job.video->Put(frame, picture.convertToFormat(QImage::Format_RGB32));
     const QString path =
-        QDir(job.options.out).filePath(FrameFileName(frame, job.last, job.options.format));
+        JoinPath(job.options.out, FrameFileName(frame, job.last, job.options.format));
     if (!SavePicture(picture, path, job.options.format)) {
         SetFailure(job, "cannot write " + path);
         return false;
@@ -388,7 +393,9 @@ int HistoryRenderer::RenderFrames() {
                                     .arg(count - 1));
     }
     if (!options.video.isEmpty()) return RenderVideo(first, last);
-    if (!QDir().mkpath(options.out))
+    std::error_code error;
+    std::filesystem::create_directories(LocalPath(options.out), error);
+    if (!IsFolder(options.out))
         return Fail(kExitBadInput, "cannot create the folder " + options.out);
 
     FrameJob job{
@@ -397,7 +404,7 @@ int HistoryRenderer::RenderFrames() {
     if (job.failure.Failed()) return Fail(kExitBadInput, job.failure.Text());
     Note(QString("%1 pictures written to %2 in %3 s")
              .arg(last - first + 1)
-             .arg(QDir(options.out).absolutePath())
+             .arg(AbsolutePath(options.out))
              .arg(job.progress.Seconds(), 0, 'f', 1));
     return kExitSuccess;
 }
@@ -419,7 +426,7 @@ int HistoryRenderer::RenderVideo(int first, int last) {
     if (!encoded) return Fail(kExitBadInput, encoder->Error());
     Note(QString("%1 steps written to %2 in %3 s")
              .arg(last - first + 1)
-             .arg(QFileInfo(options.video).absoluteFilePath())
+             .arg(AbsolutePath(options.video))
              .arg(job.progress.Seconds(), 0, 'f', 1));
     return kExitSuccess;
 }

@@ -1,8 +1,14 @@
 #include "savedgame.h"
 
 #include <QFile>
-#include <QFileInfo>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/pathutil.h"
+#include "base/regularfile.h"
 #include "renderoptions.h"
 #include "settings/converterlaunch.h"
 #include "settings/converterrun.h"
@@ -12,28 +18,33 @@ namespace {
 // Long enough for games of many rounds; Ctrl+C ends a run that takes too long.
 constexpr int kConversionTimeLimitMs = 60 * 60 * 1000;
 
+// Paths are PathText: they are looked at by their bytes.
+bool IsFile(const QString& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(PathBytes(path), error);
+}
+
 bool IsExecutableFile(const QString& path) {
-    const QFileInfo file(path);
-    return file.isFile() && file.isExecutable();
+    return IsFile(path) && ::access(PathBytes(path).c_str(), X_OK) == 0;
 }
 
 // The first reason the converter cannot be run at all, or "" when it can.
 QString WhyConverterCannotRun(const RenderOptions& options, const QString& installation) {
-    if (!QFileInfo(options.save).isFile()) return "cannot read the saved game " + options.save;
+    if (!IsFile(options.save)) return "cannot read the saved game " + options.save;
     if (options.java.isEmpty())
         return "no Java runtime: give --java or choose one in the viewer's Configure...";
     if (!IsExecutableFile(options.java)) return "no Java runtime at " + options.java;
     if (options.tripleaJar.isEmpty())
         return "no TripleA jar: give --triplea-jar or choose one in the viewer's Configure...";
-    if (!QFileInfo(options.tripleaJar).isFile()) return "no TripleA jar at " + options.tripleaJar;
-    if (!QFileInfo(installation + "/TextGameConverter.class").isFile())
+    if (!IsFile(options.tripleaJar)) return "no TripleA jar at " + options.tripleaJar;
+    if (!IsFile(installation + "/TextGameConverter.class"))
         return "no save-game converter (TextGameConverter.class) in " + installation;
     return {};
 }
 
 // The converter's own reason without its name in front.
 QString ConverterReason(const ConverterRun& run) {
-    QString reason = QString::fromStdString(run.FailureReason());
+    QString reason = PathText(run.FailureReason());
     const QString own = QStringLiteral("TextGameConverter: ");
     if (reason.startsWith(own)) reason.remove(0, own.size());
     return reason;
@@ -42,13 +53,13 @@ QString ConverterReason(const ConverterRun& run) {
 }  // namespace
 
 bool LooksLikeSavedGame(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
+    QFile file;
+    if (!OpenRegularFile(PathBytes(path), file)) return false;
     return file.read(2) == QByteArray("\x1f\x8b", 2);
 }
 
 bool SavedGameConversion::Convert(const RenderOptions& options, QString& error) {
-    const QString installation = QString::fromStdString(GetInstallationFolder());
+    const QString installation = PathText(GetInstallationFolder());
     error = WhyConverterCannotRun(options, installation);
     if (!error.isEmpty()) return false;
     folder = std::make_unique<QTemporaryDir>();
@@ -57,11 +68,11 @@ bool SavedGameConversion::Convert(const RenderOptions& options, QString& error) 
         return false;
     }
     Settings settings;
-    settings.java_runtime = options.java.toStdString();
-    settings.triplea_jar = options.tripleaJar.toStdString();
-    settings.save = options.save.toStdString();
+    settings.java_runtime = PathBytes(options.java);
+    settings.triplea_jar = PathBytes(options.tripleaJar);
+    settings.save = PathBytes(options.save);
     ConverterRun run(
-        MakeConverterCommand(settings, installation.toStdString(), HistoryPath().toStdString()),
+        MakeConverterCommand(settings, PathBytes(installation), PathBytes(HistoryPath())),
         kConversionTimeLimitMs);
     if (run.Start() && run.Wait() == ConverterRun::Result::Succeeded) return true;
     const QString reason = ConverterReason(run);
