@@ -49,6 +49,9 @@ void SaverWindow::Start() {
     if (running) return;
     running = true;
     InitialiseRenderer(this, nullptr);
+    // The first frame is prepared by the first paint; the others of the swing are drawn on a
+    // worker while the frame before them is shown, so that the drift never stops for one.
+    if (MapRenderer* renderer = Application().renderer.Get()) renderer->SetPrepareAhead(true);
     scroll.Start(Application().viewWidth);
     timer.start();
 }

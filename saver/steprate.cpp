@@ -10,10 +10,17 @@ StepRate::StepRate(std::FILE* out) : out(out) { clock.start(); }
 
 void StepRate::CountStep() {
     const std::int64_t now = clock.elapsed();
-    if (lastStep >= 0 && now - lastStep > longestGap) longestGap = now - lastStep;
+    if (shown && lastStep >= 0 && now - lastStep > longestGap) longestGap = now - lastStep;
     lastStep = now;
     ++steps;
     if (now - periodStart >= kReportPeriodMilliseconds) Report(now);
+}
+
+void StepRate::CountPaint() {
+    ++paints;
+    if (shown) return;
+    shown = true;
+    lastStep = clock.elapsed();
 }
 
 void StepRate::Report(std::int64_t now) {
