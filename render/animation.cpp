@@ -46,7 +46,8 @@ void MapRendererImpl::StepAnimation() {
     const std::uint64_t due =
         std::uint64_t{lastTickTime} + static_cast<std::uint64_t>(std::max(delay, 0));
     if (due >= now) return;
-    // The frame stays, and its delay goes on, until the worker has drawn the next one.
+    // The current frame stays until the worker has drawn the next one, whose delay then
+    // counts from the step that shows it.
     if (WaitingForFramePreparedAhead()) return;
 
     lastTickTime = now;
