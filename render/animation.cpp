@@ -32,6 +32,11 @@ void MapRendererImpl::GoToFrame(std::int32_t frame) {
 }
 
 void MapRendererImpl::Tick() {
+    StepAnimation();
+    PrepareNextFrameAhead();
+}
+
+void MapRendererImpl::StepAnimation() {
     const std::uint32_t now = tickCount();
     if (lastTickTime > now) lastTickTime = 0;  // the counter wrapped around
     std::int32_t count = FrameCount();
@@ -41,6 +46,9 @@ void MapRendererImpl::Tick() {
     const std::uint64_t due =
         std::uint64_t{lastTickTime} + static_cast<std::uint64_t>(std::max(delay, 0));
     if (due >= now) return;
+    // The current frame stays until the worker has drawn the next one, whose delay then
+    // counts from the step that shows it.
+    if (WaitingForFramePreparedAhead()) return;
 
     lastTickTime = now;
     const std::int32_t old = currentFrame;
@@ -48,5 +56,6 @@ void MapRendererImpl::Tick() {
     currentFrame += direction;
     if (currentFrame >= count - 1) direction = -1;
     if (currentFrame == 0 || currentFrame < count - cacheLimit) direction = 1;
+    ShowFramePreparedAhead();
     if (currentFrame != old) Repaint();
 }

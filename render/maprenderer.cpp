@@ -13,6 +13,7 @@ MapRendererImpl::MapRendererImpl(const RendererEnvironment& environment)
       tickCount(environment.tickCount ? environment.tickCount : TickClock(SteadyTickCount)) {}
 
 MapRendererImpl::~MapRendererImpl() {
+    preparer.reset();  // waits for the worker's drawing, which reads the loader
     for (QImage& image : frameCache) image = QImage();
     DropScaledFrame();
     gameLoader.Reset();
@@ -148,6 +149,8 @@ void MapRendererImpl::SetOffsetY(std::int32_t y) {
 std::int32_t MapRendererImpl::GetOffsetY() { return offsetY; }
 
 void MapRendererImpl::GetGameLoader(GameLoader** out) {
+    // Whoever holds the loader may read another history into it while the worker reads.
+    StopPreparingAhead();
     if (gameLoader) gameLoader.CopyTo(out);
 }
 

@@ -54,6 +54,10 @@ public:
     virtual std::int32_t GetCurrentFrame() = 0;
     // Shows the given frame, clamped to the frames there are, as stepping to it would.
     virtual void GoToFrame(std::int32_t frame) = 0;
+    // Lets a worker thread draw the frame that the turn animation shows next while the
+    // current one is on screen. Tick then steps only once that frame is drawn, and never
+    // waits for it: until then the current frame stays. Off at creation.
+    virtual void SetPrepareAhead(bool ahead) = 0;
     virtual ~MapRenderer() = default;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "map/tile.h"
 #include "platform/tickclock.h"
 #include "render/canvas.h"
+#include "render/framepreparer.h"
 #include "render/loadingdialoghost.h"
 #include "render/maprenderer.h"
 #include "render/outlinestamps.h"
@@ -68,6 +70,7 @@ public:
     void SetChangeMarks(bool marks) override;
     std::int32_t GetCurrentFrame() override;
     void GoToFrame(std::int32_t frame) override;
+    void SetPrepareAhead(bool ahead) override;
 
     // A zoomed length: ceil(zoom * n), or n itself while 0.99 < zoom < 1.01.
     std::int32_t ScaleByZoom(std::int32_t n) const;
@@ -133,6 +136,28 @@ public:
     // The owner of a territory in a frame as the frame is drawn: "Neutral" when none.
     std::string OwnerAt(std::int32_t frame, const std::string& territory);
 
+    // The animation's step (animation.cpp): the turn of Tick that moves currentFrame.
+    void StepAnimation();
+
+    // Frames prepared ahead on the worker (prepareahead.cpp).
+    // Stops the worker's drawing and drops what it drew (before the loader is handed out).
+    void StopPreparingAhead();
+    // The frame the next animation step moves to, when the worker may draw it; -1 otherwise.
+    std::int32_t NextSwingFrame();
+    bool NeedsPreparing(std::int32_t frame) const;
+    // True when the worker's finished drawing of frame is what a preparation here would draw.
+    bool PreparedAheadFits(std::int32_t frame) const;
+    // A renderer for the worker, with copies of what drawing frame reads and changes.
+    Ref<MapRendererImpl> MakeFrameDrawer(std::int32_t frame) const;
+    // The worker's part, on the drawer: prepares its current frame and its scaled copy.
+    void DrawFrameAhead();
+    // Takes a finished drawing and starts the next one the animation needs.
+    void PrepareNextFrameAhead();
+    // True while the frame the next step shows is still being drawn by the worker.
+    bool WaitingForFramePreparedAhead();
+    // Puts the worker's drawing of the current frame into the cache, as PrepareFrame would.
+    void ShowFramePreparedAhead();
+
     // The loading dialog's walk over the frames (loadingprogress.cpp).
     std::int32_t StartLoadingWalk();
     bool StepLoadingWalk(std::int32_t& position);
@@ -185,4 +210,9 @@ public:
         std::int64_t source = 0;
     };
     std::vector<ScaledCopy> scaledFrames;  // by frame, see ScaledFrame
+    // The worker while frames are prepared ahead; a frame it drew, until the animation shows
+    // it; and the random state that drawing began from.
+    std::unique_ptr<FramePreparer> preparer;
+    Ref<MapRendererImpl> preparedAhead;
+    RandomGenerator preparedAheadRandom;
 };

@@ -14,6 +14,10 @@ public:
         return static_cast<int>((state >> 16) & 0x7FFFu);
     }
 
+    friend bool operator==(const RandomGenerator& a, const RandomGenerator& b) {
+        return a.state == b.state;
+    }
+
 private:
     std::uint32_t state;
 };

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "app/startup.h"
+#include "platform/threadclock.h"
 
 SaverWindow::SaverWindow(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -12,8 +13,9 @@ SaverWindow::SaverWindow(QWidget* parent) : QWidget(parent) {
     timer.setTimerType(Qt::PreciseTimer);
     timer.setInterval(ScrollAnimation::kPeriodMilliseconds);
     connect(&timer, &QTimer::timeout, this, [this] {
+        const std::int64_t start = ThreadProcessorMicroseconds();
         scroll.ScrollTimerProc(Application().renderer.Get());
-        if (stepRate) stepRate->CountStep();
+        if (stepRate) stepRate->CountStep(ThreadProcessorMicroseconds() - start);
     });
 }
 
@@ -49,6 +51,9 @@ void SaverWindow::Start() {
     if (running) return;
     running = true;
     InitialiseRenderer(this, nullptr);
+    // The first frame is prepared by the first paint; the others of the swing are drawn on a
+    // worker while the frame before them is shown, so that the drift never stops for one.
+    if (MapRenderer* renderer = Application().renderer.Get()) renderer->SetPrepareAhead(true);
     scroll.Start(Application().viewWidth);
     timer.start();
 }
@@ -71,10 +76,11 @@ void SaverWindow::FollowSize() { SetViewSize(size()); }
 void SaverWindow::PaintView() {
     MapRenderer* renderer = Application().renderer.Get();
     if (!renderer) return;
+    const std::int64_t start = ThreadProcessorMicroseconds();
     renderer->Paint(this, &view);
     QPainter painter(this);
     // The view covers every pixel, so it is copied rather than blended.
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, view);
-    if (stepRate) stepRate->CountPaint();
+    if (stepRate) stepRate->CountPaint(ThreadProcessorMicroseconds() - start);
 }

@@ -11,8 +11,8 @@
 #include "saver/steprate.h"
 
 // The saver window. When it is first shown it starts the renderer (without the loading
-// dialog; frames are prepared as they are painted) with its size and starts the 16 ms scroll
-// timer. It never erases its background, hands every new size to the renderer, and on
+// dialog; the first frame is prepared as it is painted, the next ones of the animation ahead
+// on a worker thread) with its size and starts the 16 ms scroll timer. It never erases its background, hands every new size to the renderer, and on
 // closing stops the timer before it releases the renderer and the GUI starter.
 class SaverWindow : public QWidget, public RenderWindow {
     Q_OBJECT
