@@ -37,7 +37,7 @@ void ResetPeak() {
     clearRefs << "5";
 }
 
-double Megabytes(std::int64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+double Mebibytes(std::int64_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 struct Options {
     std::int64_t frames = 2000;
@@ -96,13 +96,13 @@ int main(int argc, char** argv) {
     const std::int64_t after = StatusBytes("VmRSS");
     if (generated) fs::remove(path, error);
 
-    std::printf("text:                %8.1f MB, %zu frames read\n", Megabytes(textBytes),
+    std::printf("text:                %8.1f MiB, %zu frames read\n", Mebibytes(textBytes),
                 history.frames.size());
-    std::printf("resident before:     %8.1f MB\n", Megabytes(before));
-    std::printf("resident at peak:    %8.1f MB (%.2f times the text)\n", Megabytes(peak),
+    std::printf("resident before:     %8.1f MiB\n", Mebibytes(before));
+    std::printf("resident at peak:    %8.1f MiB (%.2f times the text)\n", Mebibytes(peak),
                 static_cast<double>(peak) / static_cast<double>(textBytes));
-    std::printf("resident after:      %8.1f MB\n", Megabytes(after));
-    std::printf("growth by reading:   %8.1f MB at peak, %.1f MB held\n", Megabytes(peak - before),
-                Megabytes(after - before));
+    std::printf("resident after:      %8.1f MiB\n", Mebibytes(after));
+    std::printf("growth by reading:   %8.1f MiB at peak, %.1f MiB held\n", Mebibytes(peak - before),
+                Mebibytes(after - before));
     return 0;
 }

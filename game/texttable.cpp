@@ -62,7 +62,7 @@ std::string_view TextTable::Store(std::string_view text) {
     if (text.empty()) return std::string_view();
     if (text.size() > chunkLeft) {
         const std::size_t size = std::max(nextChunkSize, text.size());
-        chunks.push_back(std::make_unique<char[]>(size));
+        chunks.emplace_back(new char[size]);  // left uninitialised: only ever written first
         chunkFree = chunks.back().get();
         chunkLeft = size;
         nextChunkSize = std::min(nextChunkSize * 2, kLargestChunk);
