@@ -44,7 +44,8 @@ public:
         const auto* found = static_cast<const char*>(std::memchr(begin, '\n', window));
         if (found) {
             const auto feed = static_cast<std::size_t>(found - begin);
-            if (feed > 0 && begin[feed - 1] == '\r') return Take(text, lineFeed, feed - 1, feed + 1);
+            if (feed > 0 && begin[feed - 1] == '\r')
+                return Take(text, lineFeed, feed - 1, feed + 1);
             if (feed < kPieceLength) return Take(text, lineFeed, feed, feed + 1);
         }
         const std::size_t length = std::min(window, kPieceLength);

@@ -33,7 +33,8 @@ bool ReadPlainCount(std::string_view text, std::uint32_t& value) {
 
 void CountOneMore(std::string& quantity) {
     const std::int32_t count = ReadLeadingInteger(quantity);
-    FormatString(quantity, "%d", count < std::numeric_limits<std::int32_t>::max() ? count + 1 : count);
+    FormatString(quantity, "%d",
+                 count < std::numeric_limits<std::int32_t>::max() ? count + 1 : count);
 }
 
 TerritoryStateImpl::TerritoryStateImpl(Ref<TextTable> table) : texts(std::move(table)) {}

@@ -10,7 +10,9 @@ UnitStackImpl::UnitStackImpl(Ref<TerritoryStateImpl> shown, std::int32_t index)
 
 HResult UnitStackImpl::QueryInterface(const InterfaceId&, void**) { return kResultNotImplemented; }
 
-std::int32_t UnitStackImpl::AddRef() { return refCount.fetch_add(1, std::memory_order_relaxed) + 1; }
+std::int32_t UnitStackImpl::AddRef() {
+    return refCount.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 std::int32_t UnitStackImpl::Release() {
     const std::int32_t count = refCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
@@ -24,7 +26,8 @@ std::int32_t UnitStackImpl::Release() {
 bool UnitStackImpl::AddRefUnlessDestroyed() {
     std::int32_t count = refCount.load(std::memory_order_relaxed);
     while (count != 0) {
-        if (refCount.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) return true;
+        if (refCount.compare_exchange_weak(count, count + 1, std::memory_order_relaxed))
+            return true;
     }
     return false;
 }

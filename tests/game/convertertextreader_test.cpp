@@ -377,10 +377,8 @@ TEST_F(ConverterTextTest, SharedTextsKeepFramesApartAndReadingTwiceGivesEqualFra
     ASSERT_EQ(Frames(), 7);
     // Owners rotate among five players from frame to frame; 20 stacks per territory take the
     // indexed merge.
-    EXPECT_EQ(Board(*loader, 0, "Territory 2").substr(0, 33),
-              "Russians||infantry/Russians/2,arm");
-    EXPECT_EQ(Board(*loader, 1, "Territory 2").substr(0, 33),
-              "British||infantry/British/2,armou");
+    EXPECT_EQ(Board(*loader, 0, "Territory 2").substr(0, 33), "Russians||infantry/Russians/2,arm");
+    EXPECT_EQ(Board(*loader, 1, "Territory 2").substr(0, 33), "British||infantry/British/2,armou");
     EXPECT_EQ(Board(*loader, 5, "Territory 1"), Board(*loader, 0, "Territory 1"));
     const std::string first = WholeHistory(*loader);
 

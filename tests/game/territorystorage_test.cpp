@@ -55,10 +55,19 @@ TEST(CompactStacks, QuantitiesReadBackAsTheTextsTheyWereAndCountOnAsTheReadersCo
         std::string oneMore;
     };
     const Case cases[] = {
-        {"", "1"},           {"0", "1"},       {"7", "8"},   {"007", "8"},
-        {"-3", "-2"},        {"+4", "5"},      {" 5", "6"},  {"2147483646", "2147483647"},
-        {"2147483647", "2147483647"},          {"2147483648", "2147483647"},
-        {"99999999999", "2147483647"},         {"abc", "1"}, {"1 2", "2"},
+        {"", "1"},
+        {"0", "1"},
+        {"7", "8"},
+        {"007", "8"},
+        {"-3", "-2"},
+        {"+4", "5"},
+        {" 5", "6"},
+        {"2147483646", "2147483647"},
+        {"2147483647", "2147483647"},
+        {"2147483648", "2147483647"},
+        {"99999999999", "2147483647"},
+        {"abc", "1"},
+        {"1 2", "2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.set);
@@ -127,7 +136,8 @@ TEST(CompactStacks, AStackAddedElsewhereIsSharedByBothTerritories) {
     EXPECT_EQ(fromOther, stack);
     source->AddOneUnit(2);
     EXPECT_EQ(Quantity(*other, 0), "6");
-    EXPECT_EQ(source->FindStack(source->Texts().Intern("armour"), source->Texts().Intern("Germans")), 1);
+    EXPECT_EQ(
+        source->FindStack(source->Texts().Intern("armour"), source->Texts().Intern("Germans")), 1);
 }
 
 // Views are handed out and dropped from several threads at once, as references may be.
