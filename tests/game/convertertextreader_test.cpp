@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/refcounted.h"
 #include "game/gameloaderimpl.h"
 #include "gametestsupport.h"
 #include "historytext.h"
@@ -398,6 +399,48 @@ TEST_F(ConverterTextTest, SharedTextsKeepFramesApartAndReadingTwiceGivesEqualFra
     fresh->SetGameFile(TestDataFile("definition-edges.xml"));
     fresh->SetConverterOutput(folder.Write("Trevo-again.txt", text));
     EXPECT_EQ(WholeHistory(*fresh), first);
+}
+
+// A territory of another implementation, as a history made by hand may hold: it passes
+// every operation on to a territory of this library's.
+class PassingOn : public TerritoryState {
+public:
+    PassingOn() { CreateTerritoryState(inner.Receive()); }
+    void GetName(std::string& out) override { inner->GetName(out); }
+    void SetName(const std::string& value) override { inner->SetName(value); }
+    void GetOwner(std::string& out) override { inner->GetOwner(out); }
+    void SetOwner(const std::string& value) override { inner->SetOwner(value); }
+    void GetProduction(std::string& out) override { inner->GetProduction(out); }
+    void SetProduction(const std::string& value) override { inner->SetProduction(value); }
+    std::int32_t GetUnitCount(std::int32_t* count) override { return inner->GetUnitCount(count); }
+    bool FindUnit(const std::string& type, const std::string& owner, UnitStack** out) override {
+        return inner->FindUnit(type, owner, out);
+    }
+    bool GetUnit(std::int32_t index, UnitStack** out) override {
+        return inner->GetUnit(index, out);
+    }
+    void AddUnit(UnitStack* stack) override { inner->AddUnit(stack); }
+    void ClearUnits() override { inner->ClearUnits(); }
+
+private:
+    Ref<TerritoryState> inner;
+};
+
+TEST_F(ConverterTextTest, TerritoriesOfAnotherImplementationAreFilledThroughTheirInterface) {
+    Ref<TerritoryState> byHand(new RefCounted<PassingOn>());
+    byHand->SetProduction("3");
+    static_cast<GameLoaderImpl&>(*loader).history.frames[0]["Hand"] = byHand;
+    ReadText(kMark +
+             Frame("1", "Germans",
+                   Block("Hand", "Russians",
+                         {{"inf", "Germans"}, {"arm", "Germans"}, {"inf", "Germans"}})) +
+             Frame("2", "Germans", Block("Hand", "Germans", {{"inf", "Russians"}})));
+    ASSERT_EQ(Frames(), 2);
+    Ref<TerritoryState> found;
+    ASSERT_TRUE(loader->FindTerritory(0, "Hand", found.Receive()));
+    EXPECT_EQ(found, byHand);
+    EXPECT_EQ(Board(*loader, 0, "Hand"), "Russians|3|inf/Germans/2,arm/Germans/1");
+    EXPECT_EQ(Board(*loader, 1, "Hand"), "Germans|3|inf/Russians/1");
 }
 
 }  // namespace
