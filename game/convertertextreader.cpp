@@ -1,6 +1,8 @@
 #include "game/convertertextreader.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <unordered_map>
@@ -9,12 +11,13 @@
 
 #include "base/ref.h"
 #include "base/regularfile.h"
-#include "base/stringutil.h"
+#include "game/territorystateimpl.h"
+#include "game/texttable.h"
 
 namespace {
 
 constexpr std::size_t kPieceLength = 255;
-constexpr std::string_view kFileMark = "TrevoConvert\n";
+constexpr std::string_view kFileMark = "TrevoConvert";
 constexpr std::string_view kEndTerritory = "End Territory";
 constexpr std::string_view kEndFrame = "End Frame";
 // A territory with this many unit stacks gets an index of them; fewer are searched.
@@ -22,62 +25,82 @@ constexpr std::int32_t kStacksToIndex = 16;
 
 // Reads a file as text: a carriage return directly before a line feed belongs to the line
 // end, and lines come in pieces of at most 255 characters, the line feed included. A
-// longer line is delivered as several pieces.
+// longer line is delivered as several pieces. A piece is looked at where it lies in the
+// buffer, found with memchr, and not copied.
 class TextPieces {
 public:
     explicit TextPieces(std::FILE* textFile) : file(textFile), buffer(kBufferSize) {}
 
-    // The next piece, or false at the end of the file (a read error ends it too).
-    bool Next(std::string& piece) {
-        piece.clear();
-        while (piece.size() < kPieceLength) {
-            const int c = Get();
-            if (c == EOF) break;
-            piece.push_back(static_cast<char>(c));
-            if (c == '\n') break;
+    // The next piece, or false at the end of the file (a read error ends it too): its text
+    // without the line end, valid until the next call, and whether a line feed ended it.
+    bool Next(std::string_view& text, bool& lineFeed) {
+        if (end - position <= kPieceLength) Fill();
+        const char* begin = buffer.data() + position;
+        const std::size_t available = end - position;
+        if (available == 0) return false;
+        // A piece of 255 characters can end with a carriage return and a line feed, which
+        // make its last character: 256 bytes.
+        const std::size_t window = std::min(available, kPieceLength + 1);
+        const auto* found = static_cast<const char*>(std::memchr(begin, '\n', window));
+        if (found) {
+            const auto feed = static_cast<std::size_t>(found - begin);
+            if (feed > 0 && begin[feed - 1] == '\r')
+                return Take(text, lineFeed, feed - 1, feed + 1);
+            if (feed < kPieceLength) return Take(text, lineFeed, feed, feed + 1);
         }
-        return !piece.empty();
+        const std::size_t length = std::min(window, kPieceLength);
+        text = std::string_view(begin, length);
+        lineFeed = false;
+        position += length;
+        return true;
     }
 
 private:
     static constexpr std::size_t kBufferSize = 64 * 1024;
 
-    bool Fill() {
-        if (position < end) return true;
-        end = std::fread(buffer.data(), 1, buffer.size(), file);
-        position = 0;
-        return end > 0;
+    bool Take(std::string_view& text, bool& lineFeed, std::size_t length, std::size_t bytes) {
+        text = std::string_view(buffer.data() + position, length);
+        lineFeed = true;
+        position += bytes;
+        return true;
     }
 
-    int Get() {
-        if (!Fill()) return EOF;
-        const char c = buffer[position++];
-        if (c == '\r' && Fill() && buffer[position] == '\n') {
-            ++position;
-            return '\n';
+    // Moves what is left to the front and reads until the buffer is full or the file ends.
+    void Fill() {
+        if (atEnd) return;
+        std::memmove(buffer.data(), buffer.data() + position, end - position);
+        end -= position;
+        position = 0;
+        while (end < buffer.size()) {
+            const std::size_t read = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+            if (read == 0) {
+                atEnd = true;
+                break;
+            }
+            end += read;
         }
-        return static_cast<unsigned char>(c);
     }
 
     std::FILE* file;
     std::vector<char> buffer;
     std::size_t position = 0;
     std::size_t end = 0;
+    bool atEnd = false;
 };
 
-// A piece as a line: the text before any NUL byte (names are C texts), without the line
-// feed that ends it.
-std::string_view LineOf(const std::string& piece) {
-    std::string_view line(piece.c_str());
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    return line;
+// A piece as a line: the text before any NUL byte (names are C texts).
+std::string_view LineOf(std::string_view text) {
+    const auto* nul = static_cast<const char*>(std::memchr(text.data(), '\0', text.size()));
+    return nul ? text.substr(0, static_cast<std::size_t>(nul - text.data())) : text;
 }
 
 // The text between the first and the second colon, or from the first colon to the end. A
 // line without any colon gives an empty value rather than leaving an earlier one in place.
-std::string ValueAfterLabel(std::string_view line) {
-    std::vector<std::string> pieces = SplitString(line, ':');
-    return pieces.size() > 1 ? std::move(pieces[1]) : std::string();
+std::string_view ValueAfterLabel(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return std::string_view();
+    const std::string_view rest = line.substr(colon + 1);
+    return rest.substr(0, rest.find(':'));
 }
 
 // Where a line stands in its frame; every line is taken for what its position says.
@@ -96,10 +119,14 @@ enum class Position {
 
 // Turns the lines after the file mark into frames. The frame being filled always exists:
 // it is appended when the history has none at its index, so territories never lack a
-// table to go into, whatever the text's shape.
+// table to go into, whatever the text's shape. The territories it makes keep their texts
+// in one table, so that each name is stored once however many frames repeat it.
 class ConverterTextReader {
 public:
-    explicit ConverterTextReader(GameHistory& gameHistory) : history(gameHistory) { StartFrame(); }
+    explicit ConverterTextReader(GameHistory& gameHistory)
+        : history(gameHistory), texts(MakeTextTable()) {
+        StartFrame();
+    }
 
     void ReadLine(std::string_view line) {
         if (line == kEndTerritory) {
@@ -121,7 +148,7 @@ public:
                              history.frames.end());
         if (history.captions.size() > frameIndex) history.captions.resize(frameIndex);
         if (history.players.size() > frameIndex) history.players.resize(frameIndex);
-        territory.Reset();
+        LeaveTerritory();
         previousTerritories.clear();
         EmptyIndexes();
     }
@@ -147,14 +174,14 @@ private:
     void ReadByPosition(std::string_view line) {
         switch (position) {
             case Position::kFrameLine1:
-                SetIndexedText(history.captions, FrameNumber(), ValueAfterLabel(line));
+                SetIndexedText(history.captions, FrameNumber(), std::string(ValueAfterLabel(line)));
                 position = Position::kFrameLine2;
                 break;
             case Position::kFrameLine2:
                 position = Position::kFrameLine3;
                 break;
             case Position::kFrameLine3:
-                SetIndexedText(history.players, FrameNumber(), ValueAfterLabel(line));
+                SetIndexedText(history.players, FrameNumber(), std::string(ValueAfterLabel(line)));
                 position = Position::kFrameLine4;
                 break;
             case Position::kFrameLine4:
@@ -167,11 +194,11 @@ private:
                 position = Position::kTerritoryLine1;
                 break;
             case Position::kTerritoryLine1:
-                SelectTerritory(std::string(line));
+                SelectTerritory(line);
                 position = Position::kTerritoryLine2;
                 break;
             case Position::kTerritoryLine2:
-                if (territory) territory->SetOwner(ValueAfterLabel(line));
+                SetTerritoryOwner(ValueAfterLabel(line));
                 position = Position::kUnitType;
                 break;
             case Position::kUnitType:
@@ -179,7 +206,7 @@ private:
                 position = Position::kUnitOwner;
                 break;
             case Position::kUnitOwner:
-                CountUnit(std::string(line));
+                CountUnit(line);
                 position = Position::kUnitType;
                 break;
         }
@@ -188,100 +215,116 @@ private:
     // Makes the named territory of the current frame the current territory: the one already
     // in the frame, else the object an earlier reading had there, else a new one with the
     // production value of frame 0's territory of that name.
-    void SelectTerritory(const std::string& name) {
-        territory.Reset();
+    void SelectTerritory(std::string_view line) {
+        LeaveTerritory();
+        name.assign(line);
         HistoryFrame& frame = history.frames[frameIndex];
         const auto found = frame.find(name);
         if (found != frame.end()) {
             territory = found->second;
         } else {
-            territory = TakePreviousTerritory(name);
-            if (!territory) territory = CreateTerritory(name);
+            territory = TakePreviousTerritory();
+            if (!territory) territory = CreateTerritory();
             frame.emplace(name, territory);
         }
         territory->SetName(name);
+        ours = dynamic_cast<TerritoryStateImpl*>(territory.Get());
         const auto index = indexes.find(territory.Get());
         territoryIndex = index != indexes.end() ? &index->second : nullptr;
     }
 
-    Ref<TerritoryState> TakePreviousTerritory(const std::string& name) {
+    // The territory's stacks take no more room than they need once its block is read.
+    void LeaveTerritory() {
+        if (ours) ours->FitStacks();
+        ours = nullptr;
+        territory.Reset();
+    }
+
+    void SetTerritoryOwner(std::string_view owner) {
+        if (ours) {
+            ours->AssignOwner(owner);
+        } else if (territory) {
+            territory->SetOwner(std::string(owner));
+        }
+    }
+
+    Ref<TerritoryState> TakePreviousTerritory() {
         auto node = previousTerritories.extract(name);
         return node ? std::move(node.mapped()) : Ref<TerritoryState>();
     }
 
-    Ref<TerritoryState> CreateTerritory(const std::string& name) {
-        Ref<TerritoryState> created;
-        CreateTerritoryState(created.Receive());
+    Ref<TerritoryState> CreateTerritory() {
+        Ref<TerritoryStateImpl> created = MakeTerritoryState(texts);
         const HistoryFrame& first = history.frames.front();
         const auto original = first.find(name);
-        if (original != first.end()) {
-            std::string production;
-            original->second->GetProduction(production);
-            created->SetProduction(production);
-        }
-        return created;
+        if (original != first.end()) created->CopyProductionFrom(*original->second);
+        return Ref<TerritoryState>(created.Get());
     }
 
-    using StackIndex = std::unordered_map<std::string, Ref<UnitStack>>;
+    // Stacks by type and owner (the numbers of their texts) to their index.
+    using StackIndex = std::unordered_map<std::uint64_t, std::int32_t>;
 
-    // The key of a stack in an index. Neither text holds a NUL byte (lines end at one), so
-    // type and owner cannot run into each other.
-    static void SetStackKey(std::string& key, const std::string& type, const std::string& owner) {
-        key.assign(type).push_back('\0');
-        key.append(owner);
+    static std::uint64_t StackKey(TextTable::Id type, TextTable::Id owner) {
+        return std::uint64_t{type} << 32 | owner;
     }
 
-    // The index of the current territory's stacks by type and owner, or none while it holds
-    // few enough stacks to search them. Made from the stacks it holds, the first of each type
-    // and owner, so that it finds what the search would find.
+    // The index of the current territory's stacks, or none while it holds few enough
+    // stacks to search them. Made from the stacks it holds, the first of each type and
+    // owner, so that it finds what the search would find.
     StackIndex* IndexOfTerritory() {
-        if (territoryIndex || territory->GetUnitCount(nullptr) < kStacksToIndex) {
-            return territoryIndex;
-        }
+        if (territoryIndex || ours->GetUnitCount(nullptr) < kStacksToIndex) return territoryIndex;
         territoryIndex = &indexes[territory.Get()];
-        std::string type;
-        std::string owner;
-        const std::int32_t count = territory->GetUnitCount(nullptr);
+        const std::int32_t count = ours->GetUnitCount(nullptr);
         for (std::int32_t i = 0; i < count; ++i) {
-            Ref<UnitStack> stack;
-            if (!territory->GetUnit(i, stack.Receive())) continue;
-            stack->GetType(type);
-            stack->GetOwner(owner);
-            SetStackKey(stackKey, type, owner);
-            territoryIndex->try_emplace(stackKey, std::move(stack));
+            TextTable::Id type = 0;
+            TextTable::Id owner = 0;
+            ours->StackKey(i, type, owner);
+            territoryIndex->try_emplace(StackKey(type, owner), i);
         }
         return territoryIndex;
     }
 
-    // The first stack of the type and owner in the current territory, or a new one added
-    // to it.
-    Ref<UnitStack> StackFor(const std::string& type, const std::string& owner) {
-        Ref<UnitStack> stack;
-        StackIndex* index = IndexOfTerritory();
-        if (index) {
-            SetStackKey(stackKey, type, owner);
-            Ref<UnitStack>& slot = (*index)[stackKey];
-            if (slot) return slot;
-        } else if (territory->FindUnit(type, owner, stack.Receive())) {
-            return stack;
+    // One unit pair counts one unit; stacks are merged by type and owner.
+    void CountUnit(std::string_view ownerLine) {
+        if (!ours) {
+            if (territory) CountUnitOfOtherTerritory(std::string(ownerLine));
+            return;
         }
-        CreateUnitStack(stack.Receive());
-        stack->SetType(type);
-        stack->SetOwner(owner);
-        territory->AddUnit(stack.Get());
-        if (index) (*index)[stackKey] = stack;
-        return stack;
+        TextTable& names = ours->Texts();
+        const TextTable::Id type = names.Intern(lastUnitType);
+        const TextTable::Id owner = names.Intern(ownerLine);
+        StackIndex* index = IndexOfTerritory();
+        if (!index) {
+            const std::int32_t found = ours->FindStack(type, owner);
+            if (found >= 0) {
+                ours->AddOneUnit(found);
+            } else {
+                ours->AppendStack(type, owner);
+            }
+            return;
+        }
+        const auto [slot, added] = index->try_emplace(StackKey(type, owner), 0);
+        if (added) {
+            slot->second = ours->AppendStack(type, owner);
+        } else {
+            ours->AddOneUnit(slot->second);
+        }
     }
 
-    // One unit pair counts one unit; stacks are merged by type and owner.
-    void CountUnit(const std::string& owner) {
-        if (!territory) return;
-        Ref<UnitStack> stack = StackFor(lastUnitType, owner);
+    // A territory of another implementation, put into the history by hand, is counted
+    // through its interface, stack by stack.
+    void CountUnitOfOtherTerritory(const std::string& owner) {
+        Ref<UnitStack> stack;
+        const bool found = territory->FindUnit(lastUnitType, owner, stack.Receive());
+        if (!found) {
+            CreateUnitStack(stack.Receive());
+            stack->SetType(lastUnitType);
+            stack->SetOwner(owner);
+        }
         stack->GetQuantity(quantity);
-        const std::int32_t count = ReadLeadingInteger(quantity);
-        FormatString(quantity, "%d",
-                     count < std::numeric_limits<std::int32_t>::max() ? count + 1 : count);
+        CountOneMore(quantity);
         stack->SetQuantity(quantity);
+        if (!found) territory->AddUnit(stack.Get());
     }
 
     // Empties the indexes for a new frame, giving their memory back when the table was much
@@ -296,12 +339,16 @@ private:
     }
 
     GameHistory& history;
+    Ref<TextTable> texts;
     std::size_t frameIndex = 0;
     Position position = Position::kFrameLine1;
     Ref<TerritoryState> territory;
+    // The current territory when it is one of this library's, whose storage the reader
+    // fills directly.
+    TerritoryStateImpl* ours = nullptr;
+    std::string name;
     std::string lastUnitType;
     std::string quantity;
-    std::string stackKey;
     // Indexes of the stacks of the current frame's territories that hold many, so that a
     // merge costs the same however many stacks the territory holds; and the current
     // territory's, when it has one.
@@ -318,11 +365,12 @@ void ReadConverterText(GameHistory& history, const std::string& path) {
     const FileHandle file = OpenRegularStream(path, kMaxTextFileBytes);
     if (!file) return;
     TextPieces pieces(file.get());
-    std::string piece;
-    if (!pieces.Next(piece) || piece != kFileMark) return;
+    std::string_view piece;
+    bool lineFeed = false;
+    if (!pieces.Next(piece, lineFeed) || piece != kFileMark || !lineFeed) return;
 
     ClearAllUnits(history);
     ConverterTextReader reader(history);
-    while (pieces.Next(piece)) reader.ReadLine(LineOf(piece));
+    while (pieces.Next(piece, lineFeed)) reader.ReadLine(LineOf(piece));
     reader.Finish();
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "base/ref.h"
+#include "game/territorystateimpl.h"
+#include "game/texttable.h"
 #include "game/xmldocument.h"
 
 namespace {
@@ -53,19 +55,20 @@ bool IsTrueText(std::string_view text) {
 
 // Every "territory" under "map" becomes a territory of frame 0; the first of a name wins,
 // and an object already there from an earlier reading stays. Those marked water="true"
-// are sea zones, whatever their names; there too the first of a name decides.
+// are sea zones, whatever their names; there too the first of a name decides. The new
+// territories share one table of texts.
 void ReadTerritories(const XmlNode& map, HistoryFrame& frame, std::set<std::string>& water) {
     std::set<std::string> named;
+    const Ref<TextTable> texts = MakeTextTable();
     ForEachChildNamed(map, "territory", [&](const XmlNode& element) {
         const std::string& name = AttributeValue(element, "name");
         if (!named.insert(name).second) return;
         const XmlNode* waterAttribute = element.FindAttribute("water");
         if (waterAttribute && IsTrueText(waterAttribute->Value())) water.insert(name);
         if (frame.count(name) != 0) return;
-        Ref<TerritoryState> territory;
-        CreateTerritoryState(territory.Receive());
+        Ref<TerritoryStateImpl> territory = MakeTerritoryState(texts);
         territory->SetName(name);
-        frame.emplace(name, std::move(territory));
+        frame.emplace(name, Ref<TerritoryState>(territory.Get()));
     });
 }
 

@@ -1,6 +1,13 @@
+#include <algorithm>
+#include <sstream>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
+#include "base/refcounted.h"
+#include "game/gameloaderimpl.h"
 #include "gametestsupport.h"
+#include "historytext.h"
 #include "testsupport.h"
 
 namespace {
@@ -258,6 +265,182 @@ TEST_F(ConverterTextTest, TenMegabyteLineIsReadAsPieces) {
     ReadText(kMark + "Step:1\n-\nPlayer:p\n-\n-\n-\n" + line + "\nEnd Frame\n");
     ASSERT_EQ(Frames(), 1);
     EXPECT_EQ(StackQuantity(0, std::string(255, 'x')), "20559");
+}
+
+// The lines of a text as the reader must cut them, taken one character at a time: a
+// carriage return directly before a line feed belongs to the line end, a piece holds at
+// most 255 characters with its line feed, and a line's text ends at a NUL.
+std::vector<std::string> ReferenceLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string piece;
+    const auto finish = [&] {
+        if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+        lines.emplace_back(piece.c_str());
+        piece.clear();
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        char c = text[i++];
+        if (c == '\r' && i < text.size() && text[i] == '\n') c = text[i++];
+        piece += c;
+        if (c == '\n' || piece.size() == 255) finish();
+    }
+    if (!piece.empty()) finish();
+    return lines;
+}
+
+// Random lines of up to 700 characters among a, b, carriage returns and NULs, ended by a
+// line feed or a carriage return and line feed, so that pieces meet the ends of the
+// reader's buffer in every way.
+std::string RandomUnitLines(std::uint32_t seed, std::size_t bytes) {
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    const char alphabet[] = {'a', 'a', 'a', 'b', 'b', '\r', '\0'};
+    std::string text;
+    while (text.size() < bytes) {
+        const std::uint32_t length = next(2) ? next(4) : next(700);
+        for (std::uint32_t i = 0; i < length; ++i) text += alphabet[next(sizeof alphabet)];
+        text += next(3) ? "\n" : "\r\n";
+    }
+    return text;
+}
+
+// The board of a territory "T" whose unit lines are the given text, as the lines of
+// ReferenceLines make it.
+std::string ReferenceBoard(const std::vector<std::string>& unitLines) {
+    std::vector<std::tuple<std::string, std::string, int>> stacks;
+    for (std::size_t i = 0; i + 1 < unitLines.size(); i += 2) {
+        auto found = std::find_if(stacks.begin(), stacks.end(), [&](const auto& stack) {
+            return std::get<0>(stack) == unitLines[i] && std::get<1>(stack) == unitLines[i + 1];
+        });
+        if (found == stacks.end()) {
+            stacks.emplace_back(unitLines[i], unitLines[i + 1], 1);
+        } else {
+            ++std::get<2>(*found);
+        }
+    }
+    std::string board = "o||";
+    for (const auto& [type, owner, count] : stacks) {
+        board += type + "/" + owner + "/" + std::to_string(count) + ",";
+    }
+    if (!stacks.empty()) board.pop_back();
+    return board;
+}
+
+// Texts longer than the reader's buffer, so that pieces meet its end in every way: random
+// lines, and runs of 254 characters and a carriage return and line feed (pieces of 255
+// characters in 256 bytes) after 0 to 255 empty lines, so that one such piece starts at
+// every place before the buffer's end.
+TEST_F(ConverterTextTest, PiecesAreCutAtEveryPlaceOfTheBufferAsCharacterByCharacter) {
+    std::vector<std::string> bodies;
+    for (const std::uint32_t seed : {1u, 2u, 3u}) bodies.push_back(RandomUnitLines(seed, 300000));
+    std::string run;
+    for (int i = 0; i < 260; ++i) run += std::string(254, 'a') + "\r\n";
+    for (int shift = 0; shift < 256; ++shift) bodies.push_back(std::string(shift, '\n') + run);
+    const std::string header = "Step:1\n-\nPlayer:p\n-\n-\n-\nT\nOwner:o\n";
+    for (const std::string& body : bodies) {
+        const std::string expected = ReferenceBoard(ReferenceLines(body));
+        ReadText(kMark + header + body + "End Territory\nEnd Frame\n");
+        ASSERT_EQ(Frames(), 1);
+        const std::string board = Board(*loader, 0, "T");
+        const auto differ =
+            std::mismatch(board.begin(), board.end(), expected.begin(), expected.end());
+        ASSERT_TRUE(differ.first == board.end() && differ.second == expected.end())
+            << "text of " << body.size() << " bytes, from byte " << differ.first - board.begin()
+            << ": " << board.substr(differ.first - board.begin(), 40) << " instead of "
+            << expected.substr(differ.second - expected.begin(), 40);
+    }
+}
+
+// Every territory of every frame as text, in key order.
+std::string WholeHistory(GameLoader& loader) {
+    std::string text;
+    const GameHistory& history = static_cast<GameLoaderImpl&>(loader).history;
+    for (std::size_t frame = 0; frame < history.frames.size(); ++frame) {
+        const auto index = static_cast<std::int32_t>(frame);
+        text += Caption(loader, index) + ";" + Player(loader, index) + "\n";
+        for (const auto& entry : history.frames[frame]) {
+            text += entry.first + ":" + Board(loader, index, entry.first) + "\n";
+        }
+    }
+    return text;
+}
+
+// Texts are stored once per reading and shared by every frame that names them: what differs
+// from frame to frame must stay apart, a change made to one frame's stack must not show in
+// another's, and a second reading gives the same frames.
+TEST_F(ConverterTextTest, SharedTextsKeepFramesApartAndReadingTwiceGivesEqualFrames) {
+    std::ostringstream generated;
+    WriteHistoryText(generated, HistoryShape{7, 6, 20, 2});
+    const std::string text = generated.str();
+    ReadText(text);
+    ASSERT_EQ(Frames(), 7);
+    // Owners rotate among five players from frame to frame; 20 stacks per territory take the
+    // indexed merge.
+    EXPECT_EQ(Board(*loader, 0, "Territory 2").substr(0, 33), "Russians||infantry/Russians/2,arm");
+    EXPECT_EQ(Board(*loader, 1, "Territory 2").substr(0, 33), "British||infantry/British/2,armou");
+    EXPECT_EQ(Board(*loader, 5, "Territory 1"), Board(*loader, 0, "Territory 1"));
+    const std::string first = WholeHistory(*loader);
+
+    Ref<TerritoryState> territory;
+    Ref<UnitStack> stack;
+    ASSERT_TRUE(loader->FindTerritory(0, "Territory 1", territory.Receive()));
+    ASSERT_TRUE(territory->GetUnit(0, stack.Receive()));
+    stack->SetType("changed");
+    stack->SetQuantity("7");
+    EXPECT_EQ(Board(*loader, 0, "Territory 1").substr(0, 27), "Germans||changed/Germans/7,");
+    EXPECT_EQ(Board(*loader, 5, "Territory 1").substr(0, 28), "Germans||infantry/Germans/2,");
+
+    ReadText(text);
+    EXPECT_EQ(WholeHistory(*loader), first);
+    Ref<GameLoader> fresh;
+    CreateGameLoader(fresh.Receive());
+    fresh->SetGameFile(TestDataFile("definition-edges.xml"));
+    fresh->SetConverterOutput(folder.Write("Trevo-again.txt", text));
+    EXPECT_EQ(WholeHistory(*fresh), first);
+}
+
+// A territory of another implementation, as a history made by hand may hold: it passes
+// every operation on to a territory of this library's.
+class PassingOn : public TerritoryState {
+public:
+    PassingOn() { CreateTerritoryState(inner.Receive()); }
+    void GetName(std::string& out) override { inner->GetName(out); }
+    void SetName(const std::string& value) override { inner->SetName(value); }
+    void GetOwner(std::string& out) override { inner->GetOwner(out); }
+    void SetOwner(const std::string& value) override { inner->SetOwner(value); }
+    void GetProduction(std::string& out) override { inner->GetProduction(out); }
+    void SetProduction(const std::string& value) override { inner->SetProduction(value); }
+    std::int32_t GetUnitCount(std::int32_t* count) override { return inner->GetUnitCount(count); }
+    bool FindUnit(const std::string& type, const std::string& owner, UnitStack** out) override {
+        return inner->FindUnit(type, owner, out);
+    }
+    bool GetUnit(std::int32_t index, UnitStack** out) override {
+        return inner->GetUnit(index, out);
+    }
+    void AddUnit(UnitStack* stack) override { inner->AddUnit(stack); }
+    void ClearUnits() override { inner->ClearUnits(); }
+
+private:
+    Ref<TerritoryState> inner;
+};
+
+TEST_F(ConverterTextTest, TerritoriesOfAnotherImplementationAreFilledThroughTheirInterface) {
+    Ref<TerritoryState> byHand(new RefCounted<PassingOn>());
+    byHand->SetProduction("3");
+    static_cast<GameLoaderImpl&>(*loader).history.frames[0]["Hand"] = byHand;
+    ReadText(kMark +
+             Frame("1", "Germans",
+                   Block("Hand", "Russians",
+                         {{"inf", "Germans"}, {"arm", "Germans"}, {"inf", "Germans"}})) +
+             Frame("2", "Germans", Block("Hand", "Germans", {{"inf", "Russians"}})));
+    ASSERT_EQ(Frames(), 2);
+    Ref<TerritoryState> found;
+    ASSERT_TRUE(loader->FindTerritory(0, "Hand", found.Receive()));
+    EXPECT_EQ(found, byHand);
+    EXPECT_EQ(Board(*loader, 0, "Hand"), "Russians|3|inf/Germans/2,arm/Germans/1");
+    EXPECT_EQ(Board(*loader, 1, "Hand"), "Germans|3|inf/Russians/1");
 }
 
 }  // namespace
