@@ -33,7 +33,7 @@ cp "$history" "$work/data/Ostrevan/Quelm/Trevo.txt"
 
 display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
 pids+=($!)
 sleep 1
 

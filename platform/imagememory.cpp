@@ -49,26 +49,37 @@ namespace {
 // into memory it already has instead of having the system clear fresh pages every time.
 constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
 
-std::mutex keptMutex;
-std::vector<LargeImageMemory*> keptBlocks;
-std::size_t keptBytes = 0;
+struct KeptBlocks {
+    std::mutex mutex;
+    std::vector<LargeImageMemory*> blocks;
+    std::size_t bytes = 0;
+};
+
+// Never destroyed: images given back while the process ends, after the destructors of
+// statics have run, still find it.
+KeptBlocks& Kept() {
+    static KeptBlocks* kept = new KeptBlocks;
+    return *kept;
+}
 
 LargeImageMemory* TakeKeptBlock(std::size_t length) {
-    std::lock_guard<std::mutex> lock(keptMutex);
-    const auto found = std::find_if(keptBlocks.begin(), keptBlocks.end(),
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    const auto found = std::find_if(kept.blocks.begin(), kept.blocks.end(),
                                     [length](const LargeImageMemory* block) { return block->bytes == length; });
-    if (found == keptBlocks.end()) return nullptr;
+    if (found == kept.blocks.end()) return nullptr;
     LargeImageMemory* block = *found;
-    keptBlocks.erase(found);
-    keptBytes -= block->bytes;
+    kept.blocks.erase(found);
+    kept.bytes -= block->bytes;
     return block;
 }
 
 bool KeepBlock(LargeImageMemory* block) {
-    std::lock_guard<std::mutex> lock(keptMutex);
-    if (keptBytes + block->bytes > kKeptBytes) return false;
-    keptBlocks.push_back(block);
-    keptBytes += block->bytes;
+    KeptBlocks& kept = Kept();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    if (kept.bytes + block->bytes > kKeptBytes) return false;
+    kept.blocks.push_back(block);
+    kept.bytes += block->bytes;
     return true;
 }
 
