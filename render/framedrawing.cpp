@@ -15,6 +15,7 @@
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"
 #include "render/paintercanvas.h"
+#include "render/unusedentries.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ bool MapRendererImpl::DrawCurrentFrame() {
         if (changeMarks) DrawChangeMarks(canvas);
     }
     outlineStamps.DropUnused();
-    DropUnusedComposedTiles();
+    DropUnusedEntries(composedTiles);
     frameCache[slot] = std::move(frame);
     return true;
 }
@@ -139,17 +140,6 @@ const QImage& MapRendererImpl::TileOver(const Ref<Tile>& tile, Argb under) {
     image.convertTo(QImage::Format_RGB32);
     composed = {tile, under, std::move(image), true};
     return composed.image;
-}
-
-void MapRendererImpl::DropUnusedComposedTiles() {
-    for (auto it = composedTiles.begin(); it != composedTiles.end();) {
-        if (it->second.used) {
-            it->second.used = false;
-            ++it;
-        } else {
-            it = composedTiles.erase(it);
-        }
-    }
 }
 
 void MapRendererImpl::DrawTiles(Canvas& canvas, std::optional<Argb> under) {

@@ -96,7 +96,6 @@ public:
     // every cell, and each tile is drawn as composed over it once and kept.
     void DrawTiles(Canvas& canvas, std::optional<Argb> under = std::nullopt);
     const QImage& TileOver(const Ref<Tile>& tile, Argb under);
-    void DropUnusedComposedTiles();
     void DrawTerritories(Canvas& canvas);
     // Paint's work on a canvas over the view image (or a NullCanvas when there is none).
     bool PaintOn(Canvas& canvas, RenderWindow* target);

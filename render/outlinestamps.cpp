@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <functional>
+#include <string_view>
 
 #include <QPainter>
 #include <QRect>
+
+#include "render/unusedentries.h"
 
 namespace {
 
@@ -16,18 +19,11 @@ constexpr double kMiterLimit = 10.0;
 // outlines of TripleA maps are; pieces of this length keep it fast.
 constexpr int kOutlinePiece = 48;
 
-std::uint64_t MixHash(std::uint64_t hash, const void* data, std::size_t bytes) {
-    const auto* byte = static_cast<const unsigned char*>(data);
-    for (std::size_t i = 0; i < bytes; ++i) hash = (hash ^ byte[i]) * 1099511628211ull;
-    return hash;
-}
-
-std::uint64_t OutlineHash(const QPointF* points, int count, double width, QSize size) {
-    std::uint64_t hash = 14695981039346656037ull;
-    hash = MixHash(hash, points, sizeof(QPointF) * static_cast<std::size_t>(count));
-    hash = MixHash(hash, &width, sizeof width);
-    const int sides[] = {size.width(), size.height()};
-    return MixHash(hash, sides, sizeof sides);
+// The points' bytes hashed a word at a time; the width and size are compared on lookup.
+std::size_t OutlineHash(const QPointF* points, int count) {
+    const std::string_view bytes(reinterpret_cast<const char*>(points),
+                                 sizeof(QPointF) * static_cast<std::size_t>(count));
+    return std::hash<std::string_view>{}(bytes);
 }
 
 bool SamePoints(const std::vector<QPointF>& kept, const QPointF* points, int count) {
@@ -102,7 +98,7 @@ void StrokeOutlinePiece(QPainter& painter, const QPointF* piece, int length, boo
 
 const std::vector<OutlineStamps::Piece>& OutlineStamps::Coverage(const QPointF* points, int count,
                                                                   double width, QSize size) {
-    const std::uint64_t hash = OutlineHash(points, count, width, size);
+    const std::size_t hash = OutlineHash(points, count);
     const auto [first, last] = stamps.equal_range(hash);
     for (auto it = first; it != last; ++it) {
         Stamp& stamp = it->second;
@@ -156,14 +152,7 @@ OutlineStamps::Piece OutlineStamps::TakeCoverage(const QPointF* piece, int lengt
 }
 
 void OutlineStamps::DropUnused() {
-    for (auto it = stamps.begin(); it != stamps.end();) {
-        if (it->second.used) {
-            it->second.used = false;
-            ++it;
-        } else {
-            it = stamps.erase(it);
-        }
-    }
+    DropUnusedEntries(stamps);
     scratch = QImage();
 }
 

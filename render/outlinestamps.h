@@ -58,10 +58,9 @@ private:
         bool used = false;
     };
 
-    Stamp& Build(const QPointF* points, int count, double width, QSize size);
     Piece TakeCoverage(const QPointF* piece, int length, double width);
 
-    std::unordered_multimap<std::uint64_t, Stamp> stamps;
+    std::unordered_multimap<std::size_t, Stamp> stamps;
     QImage scratch;  // transparent except while a piece is being rasterized
 };
 
