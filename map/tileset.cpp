@@ -6,6 +6,7 @@
 #include "base/stringutil.h"
 #include "map/mapfile.h"
 #include "map/tile.h"
+#include "platform/imageplugins.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -112,6 +113,7 @@ bool ReuseTile(MapLoadMemory& memory, TileFile& file, const QSize& tileSize) {
 // Decodes the files not taken over, on as many threads as the processor has cores (at most
 // four): decoding PNG files is most of a map's first load, and each file decodes alone.
 void DecodeTileFiles(std::vector<TileFile*>& files, const QSize& tileSize) {
+    LoadImagePluginsOnce();
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i = next++; i < files.size(); i = next++) {

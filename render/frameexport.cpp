@@ -11,12 +11,14 @@
 
 #include "base/outputpath.h"
 #include "base/pathutil.h"
+#include "platform/imageplugins.h"
 
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"
 #include "render/paintercanvas.h"
 
 QByteArray FindEncoder(const QByteArray& mimeType) {
+    LoadImagePluginsOnce();
     for (const QByteArray& supported : QImageWriter::supportedMimeTypes()) {
         if (supported != mimeType) continue;
         const QList<QByteArray> formats = QImageWriter::imageFormatsForMimeType(mimeType);
@@ -28,6 +30,7 @@ QByteArray FindEncoder(const QByteArray& mimeType) {
 bool SaveImageFile(const QImage& image, const QString& path, const QByteArray& format,
                    int quality) {
     if (format.isEmpty()) return false;
+    LoadImagePluginsOnce();
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);

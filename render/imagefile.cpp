@@ -3,6 +3,7 @@
 #include "base/pathutil.h"
 #include "base/regularfile.h"
 #include "platform/imagememory.h"
+#include "platform/imageplugins.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -47,6 +48,7 @@ QImage NewImage(std::int32_t width, std::int32_t height, std::uint32_t pixel) {
 }
 
 QImage ReadImageFile(const QString& path) {
+    LoadImagePluginsOnce();
     QFile file;
     if (!OpenRegularFile(PathBytes(path), file)) return QImage();
     // The name's extension picks the decoder, as a reader opened by name would; without
