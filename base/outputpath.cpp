@@ -71,12 +71,6 @@ std::string AbsolutePath(const std::string& path) {
     return absolute;
 }
 
-std::string TemporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    if (folder && folder[0] == '/' && QtKeepsPath(folder)) return folder;
-    return "/tmp";
-}
-
 // A name made of the UTF-8 text of name, each byte that is not UTF-8 replaced by "_".
 std::string PlainName(const std::string& name) {
     QString text = PathText(name);
@@ -91,6 +85,16 @@ std::string PlainName(const std::string& name) {
 
 bool QtKeepsPath(const std::string& path) {
     return QFile::encodeName(PathText(path)).toStdString() == path;
+}
+
+std::string SystemTemporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    struct stat status {};
+    if (folder && folder[0] == '/' && QtKeepsPath(folder) && ::stat(folder, &status) == 0 &&
+        S_ISDIR(status.st_mode)) {
+        return folder;
+    }
+    return "/tmp";
 }
 
 bool WriteFileReplacing(const std::string& path, const QByteArray& data, std::string* error) {
@@ -125,7 +129,7 @@ PathStandIn::PathStandIn(const std::string& path) : text(PathText(path)) {
     SplitPath(absolute, folder, name);
     const bool forFolder = QtKeepsPath(name);
     const std::string target = forFolder ? folder : absolute;
-    std::string made = TemporaryFolder() + "/quelm-XXXXXX";
+    std::string made = SystemTemporaryFolder() + "/quelm-XXXXXX";
     if (!::mkdtemp(made.data())) return;
     linkFolder = made;
     std::string targetFolder, targetName;

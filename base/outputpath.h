@@ -44,6 +44,11 @@ private:
 // True when the path's bytes reach the file system unchanged through QFile::encodeName.
 bool QtKeepsPath(const std::string& path);
 
+// The folder for temporary files: TMPDIR when it is an absolute path to a folder that Qt can
+// name, otherwise /tmp. Qt's own choice (QDir::tempPath) is empty for a TMPDIR that is not
+// UTF-8 or does not exist, and a QTemporaryDir then tries to make its folder in "/".
+std::string SystemTemporaryFolder();
+
 // A path's text (PathText) for people: every byte that is not UTF-8 is shown as "\xE9",
 // so a message names the file exactly instead of showing an unreadable character.
 QString DisplayPath(const QString& pathText);

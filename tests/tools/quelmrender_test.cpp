@@ -67,8 +67,9 @@ protected:
     }
 
     // Runs quelm_render with arguments as bytes: QProcess would pass them as UTF-8. Only
-    // the standard error is kept.
-    ProgramRun RenderBytes(const std::vector<std::string>& arguments) {
+    // the standard error is kept. temporary is its TMPDIR, TemporaryFolder() when empty.
+    ProgramRun RenderBytes(const std::vector<std::string>& arguments, std::string temporary = {}) {
+        if (temporary.empty()) temporary = TemporaryFolder();
         std::vector<std::string> words = {QUELM_RENDER_PROGRAM};
         words.insert(words.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -79,8 +80,8 @@ protected:
                                               "QT_QPA_PLATFORM=offscreen",
                                               "HOME=" + store.path().toStdString(),
                                               "PATH=" + qEnvironmentVariable("PATH").toStdString(),
-                                              "TMPDIR=" + TemporaryFolder()};
-        std::filesystem::create_directories(TemporaryFolder());
+                                              "TMPDIR=" + temporary};
+        std::filesystem::create_directories(temporary);
         std::vector<char*> environment;
         for (std::string& variable : variables) environment.push_back(variable.data());
         environment.push_back(nullptr);
@@ -275,6 +276,8 @@ TEST_F(QuelmRenderTest, EveryPathInAFolderNamedInLatin1KeepsItsBytes) {
     const fs::path java = latin1 / "java";
     std::ofstream(java) << "#!/bin/sh\n"
                            "IFS=:; for entry in $2; do test -e \"$entry\" || exit 3; done\n"
+                           "case \"$5\" in /*/*/*) ;; *) echo \"TextGameConverter: $5 is not in "
+                           "a temporary folder\" >&2; exit 5;; esac\n"
                            "test -s \"$4\" || { echo \"TextGameConverter: $4 is empty\" >&2; "
                            "exit 4; }\n"
                            "cp \"$4\" \"$5\"\n";
@@ -326,6 +329,11 @@ TEST_F(QuelmRenderTest, EveryPathInAFolderNamedInLatin1KeepsItsBytes) {
          {},
          (latin1 / "map" / "place.txt").string() + " does not exist"},
     };
+    // Under a temporary folder that Qt cannot name, the converter's output goes elsewhere.
+    const ProgramRun underLatin1 = RenderBytes(
+        draw(with(convert("game.tsvg"), {"--out", path("again")})), (latin1 / "tmp").string());
+    EXPECT_EQ(underLatin1.exitCode, 0) << underLatin1.errBytes;
+    EXPECT_TRUE(fs::is_empty(latin1 / "tmp"));
     const bool ffmpeg = !QStandardPaths::findExecutable("ffmpeg").isEmpty();
     for (const auto& test : cases) {
         const std::string name = test.name;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/outputpath.h"
 #include "base/pathutil.h"
 #include "base/regularfile.h"
 #include "renderoptions.h"
@@ -62,7 +63,8 @@ bool SavedGameConversion::Convert(const RenderOptions& options, QString& error) 
     const QString installation = PathText(GetInstallationFolder());
     error = WhyConverterCannotRun(options, installation);
     if (!error.isEmpty()) return false;
-    folder = std::make_unique<QTemporaryDir>();
+    folder = std::make_unique<QTemporaryDir>(PathText(SystemTemporaryFolder()) +
+                                             QStringLiteral("/quelm_render-XXXXXX"));
     if (!folder->isValid()) {
         error = "cannot make a temporary folder: " + folder->errorString();
         return false;
