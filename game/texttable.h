@@ -9,6 +9,7 @@
 
 #include "base/ref.h"
 #include "base/unknown.h"
+#include "platform/imagememory.h"
 
 // Texts kept once each and named by a number, for the objects of a history, which repeat the
 // same few territory, player and unit names in every frame. Number 0 is the empty text.
@@ -59,11 +60,18 @@ private:
 
     // Copies the text into the current chunk, starting a new one when it does not fit.
     std::string_view Store(std::string_view text);
+    // A new chunk of at least size bytes; its size is stored back into size.
+    char* NewChunk(std::size_t& size);
+
+    struct LargeChunkFree {
+        void operator()(LargeImageMemory* chunk) const { FreeHugePageBlock(chunk); }
+    };
 
     mutable std::mutex mutex;
     std::vector<Slot> lookup;
     std::array<std::unique_ptr<std::string_view[]>, kBlockCount> blocks;
     std::vector<std::unique_ptr<char[]>> chunks;
+    std::vector<std::unique_ptr<LargeImageMemory, LargeChunkFree>> largeChunks;
     char* chunkFree = nullptr;
     std::size_t chunkLeft = 0;
     std::size_t nextChunkSize = 256;

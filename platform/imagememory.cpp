@@ -112,9 +112,19 @@ LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes) {
     return MapHugePages(length);
 }
 
+LargeImageMemory* AllocateHugePageBlock(std::size_t bytes) {
+    if (bytes == 0 || bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
+    return MapHugePages(RoundUpToHugePages(bytes));
+}
+
+void FreeHugePageBlock(LargeImageMemory* block) {
+    if (!block) return;
+    munmap(block->data, block->bytes);
+    delete block;
+}
+
 void FreeLargeImageMemory(void* memory) {
     auto* block = static_cast<LargeImageMemory*>(memory);
     if (!block || KeepBlock(block)) return;
-    munmap(block->data, block->bytes);
-    delete block;
+    FreeHugePageBlock(block);
 }

@@ -24,3 +24,9 @@ struct LargeImageMemory {
 };
 LargeImageMemory* AllocateLargeImageMemory(std::size_t bytes);
 void FreeLargeImageMemory(void* memory);
+
+// The same memory for a large block that is not an image (the texts a history stores),
+// rounded up to whole huge pages. It is handed back to the system at once when freed
+// rather than kept for images. Null when the system refuses.
+LargeImageMemory* AllocateHugePageBlock(std::size_t bytes);
+void FreeHugePageBlock(LargeImageMemory* block);

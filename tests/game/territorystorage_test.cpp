@@ -15,9 +15,11 @@ TEST(TextTable, KeepsEachTextOnceUnderANumberThatNeverChanges) {
     EXPECT_EQ(texts->Intern(""), TextTable::kEmpty);
     std::vector<std::string> stored;
     std::vector<TextTable::Id> ids;
-    // Enough texts to add many blocks and grow the lookup several times; one is long.
+    // Enough texts to add many blocks, grow the lookup several times and fill chunks of every
+    // size; one is longer than the largest chunk.
     for (int i = 0; i < 100000; ++i) {
-        stored.push_back("text " + std::to_string(i) + (i == 5000 ? std::string(100000, 'x') : ""));
+        stored.push_back("text " + std::to_string(i) +
+                         (i == 5000 ? std::string(3 << 20, 'x') : ""));
         ids.push_back(texts->Intern(stored.back()));
     }
     stored.push_back(std::string("with\0NUL", 8));
