@@ -22,14 +22,7 @@ saver=$(cd "$build" && pwd)/quelm
 [ -x "$saver" ] || { echo "no $saver: build first" >&2; exit 1; }
 [ -d "$triplea/maps/revised" ] || { echo "no TripleA 0.8.2.1 in $triplea" >&2; exit 1; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfbsession.sh"
 
 mkdir -p "$work/config/Ostrevan" "$work/system/Ostrevan" "$work/installation" "$work/runtime" \
     "$work/data/Ostrevan/Quelm"
@@ -72,11 +65,7 @@ grep -o 'territoryOwner territory="[^"]*" owner="[^"]*"' "$triplea/games/revised
         }
     }' "$work/owners" > "$work/data/Ostrevan/Quelm/Trevo.txt"
 
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-pids+=($!)
-sleep 1
+startScreen
 
 DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/system" XDG_DATA_HOME="$work/data" \
     XDG_RUNTIME_DIR="$work/runtime" QUELM_SAVER_STEP_RATE=1 \

@@ -12,14 +12,7 @@ game=$(realpath "$2") history=$(realpath "$3") map=$(realpath "$4") images=$(rea
 runs=${6:-3}
 [ -x "$viewer" ] || { echo "no $viewer: build first" >&2; exit 1; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfbsession.sh"
 
 mkdir -p "$work/config/Ostrevan" "$work/data/Ostrevan/Quelm" "$work/runtime"
 chmod 700 "$work/runtime"
@@ -31,11 +24,7 @@ images_directory=$images
 CONF
 cp "$history" "$work/data/Ostrevan/Quelm/Trevo.txt"
 
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
-pids+=($!)
-sleep 1
+startScreen
 
 # The main window is the one whose title asks for a right click; shown once it is viewable.
 windowShown() {
