@@ -360,11 +360,10 @@ private:
 
 }  // namespace
 
-void ReadConverterText(GameHistory& history, const std::string& path) {
-    if (path.empty()) return;
-    const FileHandle file = OpenRegularStream(path, kMaxTextFileBytes);
-    if (!file) return;
-    TextPieces pieces(file.get());
+namespace {
+
+void ReadConverterStream(GameHistory& history, std::FILE* file) {
+    TextPieces pieces(file);
     std::string_view piece;
     bool lineFeed = false;
     if (!pieces.Next(piece, lineFeed) || piece != kFileMark || !lineFeed) return;
@@ -373,4 +372,19 @@ void ReadConverterText(GameHistory& history, const std::string& path) {
     ConverterTextReader reader(history);
     while (pieces.Next(piece, lineFeed)) reader.ReadLine(LineOf(piece));
     reader.Finish();
+}
+
+}  // namespace
+
+void ReadConverterText(GameHistory& history, const std::string& path) {
+    if (path.empty()) return;
+    const FileHandle file = OpenRegularStream(path, kMaxTextFileBytes);
+    if (file) ReadConverterStream(history, file.get());
+}
+
+void ReadConverterTextInMemory(GameHistory& history, std::string_view text) {
+    if (text.empty()) return;
+    // A stream over the text itself, so that both inputs go through one reader.
+    const FileHandle file(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+    if (file) ReadConverterStream(history, file.get());
 }

@@ -77,3 +77,8 @@ HResult CreateGameLoader(GameLoader** out) {
     *out = loader;
     return kResultOk;
 }
+
+void SetConverterText(GameLoader& loader, std::string_view text) {
+    auto* ours = dynamic_cast<GameLoaderImpl*>(&loader);
+    if (ours) ReadConverterTextInMemory(ours->history, text);
+}

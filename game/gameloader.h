@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/unknown.h"
 #include "game/territorystate.h"
@@ -30,3 +31,7 @@ public:
 
 // Creates a loader with an empty history and hands the caller its one reference. Returns 0.
 HResult CreateGameLoader(GameLoader** out);
+
+// Reads a converter text held in memory into the loader's history, as SetConverterOutput reads
+// one from a file: a saved game read by Quelm itself arrives this way. The stored paths stay.
+void SetConverterText(GameLoader& loader, std::string_view text);

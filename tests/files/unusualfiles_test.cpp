@@ -31,6 +31,7 @@
 #include "render/frameexport.h"
 #include "render/imagefile.h"
 #include "render/maprenderer.h"
+#include "savegame/savedgame.h"
 #include "settings/converterlaunch.h"
 #include "settings/converterrun.h"
 #include "settings/settingsstore.h"
@@ -92,6 +93,14 @@ std::string UnpackSaved(const fs::path& folder) {
     return "returned";
 }
 
+// Quelm's own reader of saved games: what it makes of the file (its message names the path).
+std::string ReadSavedGameKind(const fs::path& folder) {
+    std::string text;
+    SavedGameError error;
+    ReadSavedGameText((folder / "saved.tsvg").string(), text, error);
+    return "problem " + std::to_string(static_cast<int>(error.problem));
+}
+
 std::string ReadUnitImage(const fs::path& folder) {
     const QImage image = ReadImageFile(PathText((folder / "unit.png").string()));
     return image.isNull() ? "none"
@@ -130,6 +139,7 @@ const Reader kReaders[] = {
     {"game definition", "game.xml", ReadGame, true, false},
     {"converter text", "history.txt", ReadGame, true, false},
     {"saved game", "saved.tsvg", UnpackSaved, false, true},
+    {"saved game read by Quelm", "saved.tsvg", ReadSavedGameKind, false, false},
     {"unit image", "unit.png", ReadUnitImage, false, false},
     {"user settings", "user/Ostrevan/Quelm.conf", ReadUserStore, true, false},
     {"machine settings", "machine/Ostrevan/Quelm.conf", ReadMachineStore, true, false},
