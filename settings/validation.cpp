@@ -34,8 +34,14 @@ void ValidateSettings(const Settings& settings, UserMessages& messages) {
     TestPath(settings.images_directory, "\tImages directory %s doesn't exist\n", message, failed);
     if (settings.do_file_import) {
         TestPath(settings.save, "\tSave File %s doesn't exist\n", message, failed);
-        TestPath(settings.java_runtime, "\tJava Runtime file %s doesn't exist\n", message, failed);
-        TestPath(settings.triplea_jar, "\tTripleA JAR file %s doesn't exist\n", message, failed);
+        // Quelm reads saved games itself; Java and TripleA's jar are only a fall-back, so they
+        // are tested when named, and left empty they are no fault.
+        if (!settings.java_runtime.empty())
+            TestPath(settings.java_runtime, "\tJava Runtime file %s doesn't exist\n", message,
+                     failed);
+        if (!settings.triplea_jar.empty())
+            TestPath(settings.triplea_jar, "\tTripleA JAR file %s doesn't exist\n", message,
+                     failed);
     }
     if (!failed) return;
     message += "\nCheck your configuration and try again.";

@@ -57,10 +57,18 @@ TEST_F(ValidationTest, EveryMissingPathIsListedInTableOrder) {
     settings.images_directory = "";
     settings.do_file_import = true;
     settings.save = "/absent/g.tsvg";
+    settings.java_runtime = "/absent/java";
+    settings.triplea_jar = "/absent/triplea.jar";
     EXPECT_EQ(Validate(), std::string(kHeading) + "\tImages directory  doesn't exist\n" +
                               "\tSave File /absent/g.tsvg doesn't exist\n" +
-                              "\tJava Runtime file  doesn't exist\n" +
-                              "\tTripleA JAR file  doesn't exist\n" + kClosing);
+                              "\tJava Runtime file /absent/java doesn't exist\n" +
+                              "\tTripleA JAR file /absent/triplea.jar doesn't exist\n" + kClosing);
+
+    // Without Java named, the import needs none: Quelm reads the save itself.
+    settings.images_directory = folder.Path();
+    settings.save = folder.Write("g.tsvg", "");
+    settings.java_runtime = settings.triplea_jar = "";
+    EXPECT_EQ(Validate(), "");
 }
 
 }  // namespace
