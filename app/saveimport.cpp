@@ -3,23 +3,17 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 
-#include <filesystem>
-#include <system_error>
-
 #include "base/outputpath.h"
 #include "base/pathutil.h"
 
 #include "platform/usermessages.h"
-#include "settings/converterlaunch.h"
 
 namespace {
 
 const char* const kCaption = "Import TripleA Savegame";
-
-void RemoveOutput(const SaveGameImport& plan) {
-    std::error_code error;
-    std::filesystem::remove(plan.output, error);
-}
+const char* const kFailure = "The saved game could not be imported:\n";
+const char* const kOwnReader = "Quelm's reader: ";
+const char* const kConverter = "TripleA's converter: ";
 
 // Runs the converter under a busy progress window until it ends; Cancel stops it.
 ConverterRun::Result RunWithProgress(QWidget* parent, ConverterRun& run, const Settings& settings) {
@@ -38,31 +32,57 @@ ConverterRun::Result RunWithProgress(QWidget* parent, ConverterRun& run, const S
     return run.Wait();
 }
 
+// The reader's own line, or what it was given when it said nothing.
+std::string ReaderReason(const SaveGameImport& plan, const SaveGameReading& reading) {
+    return reading.error.message.empty() ? "cannot read " + plan.save : reading.error.message;
+}
+
+// The converter's reason without its own name in front: the report names it already.
+std::string WithoutConverterName(std::string reason) {
+    const std::string own = "TextGameConverter: ";
+    if (reason.compare(0, own.size(), own) == 0) reason.erase(0, own.size());
+    return reason;
+}
+
+// Runs the Java converter on a save the reader did not know; reason says why it failed.
+ConverterRun::Result RunConverter(QWidget* parent, const SaveGameImport& plan,
+                                  const Settings& settings, int timeLimitMs, std::string& reason) {
+    if (!MakeConverterOutputFolder(plan.output)) {
+        reason = "cannot make the folder of " + plan.output;
+        return ConverterRun::Result::NotStarted;
+    }
+    ConverterRun run(*plan.converter, timeLimitMs);
+    const ConverterRun::Result result =
+        run.Start() ? RunWithProgress(parent, run, settings) : run.GetResult();
+    reason = WithoutConverterName(run.FailureReason());
+    return result;
+}
+
 }  // namespace
 
 void ImportSaveGame(QWidget* parent, const Settings& settings, bool importChecked,
-                    UserMessages& messages, int timeLimitMs) {
+                    UserMessages& messages, int timeLimitMs, SavedGameReader reader) {
     const SaveGameImport plan = PlanSaveGameImport(settings, importChecked);
-    switch (plan.action) {
-        case SaveGameImport::Action::Nothing:
-            return;
-        case SaveGameImport::Action::DeleteOutput:
-            RemoveOutput(plan);
-            return;
-        case SaveGameImport::Action::RunConverter:
-            break;
-    }
-    if (!MakeConverterOutputFolder(plan.output)) {
-        messages.ShowMessage(
-            "The saved game could not be imported:\ncannot make the folder of " + plan.output,
-            kCaption);
+    if (plan.action == SaveGameImport::Action::DeleteOutput) {
+        RemoveConverterOutput(plan);
         return;
     }
-    ConverterRun run(plan.command, timeLimitMs);
-    const ConverterRun::Result result =
-        run.Start() ? RunWithProgress(parent, run, settings) : run.GetResult();
-    if (result == ConverterRun::Result::Succeeded) return;
-    RemoveOutput(plan);
-    if (result == ConverterRun::Result::Cancelled) return;
-    messages.ShowMessage("The saved game could not be imported:\n" + run.FailureReason(), kCaption);
+    const SaveGameReading reading = ReadSaveGameIntoOutput(plan, reader);
+    if (reading.written) return;
+    RemoveConverterOutput(plan);
+    if (!reading.writeFailure.empty()) {
+        messages.ShowMessage(kFailure + reading.writeFailure, kCaption);
+        return;
+    }
+    std::string report = kFailure + (kOwnReader + ReaderReason(plan, reading));
+    if (ConverterMayTry(plan, reading)) {
+        std::string reason;
+        const ConverterRun::Result result =
+            RunConverter(parent, plan, settings, timeLimitMs, reason);
+        if (result == ConverterRun::Result::Succeeded) return;
+        RemoveConverterOutput(plan);
+        if (result == ConverterRun::Result::Cancelled) return;
+        report += "\n" + (kConverter + reason);
+    }
+    messages.ShowMessage(report, kCaption);
 }

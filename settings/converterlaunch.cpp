@@ -96,27 +96,72 @@ ConverterCommand MakeConverterCommand(const Settings& settings,
     return command;
 }
 
-SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked) {
+namespace {
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
+}
+
+// The Java converter's command, when its runtime and TripleA's jar are there and the
+// installation folder that holds the converter is known.
+std::optional<ConverterCommand> RunnableConverter(const Settings& settings,
+                                                  const std::string& output) {
+    if (!Exists(settings.java_runtime) || !Exists(settings.triplea_jar)) return std::nullopt;
     const std::string installationFolder = InstallationFolder();
+    if (installationFolder.empty()) return std::nullopt;
+    return MakeConverterCommand(settings, installationFolder, output);
+}
+
+}  // namespace
+
+SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked) {
     SaveGameImport plan;
     plan.output = GetConverterOutputPath();
-    if (settings.save.empty() || !importChecked) {
-        plan.action = SaveGameImport::Action::DeleteOutput;
-    } else if (!installationFolder.empty()) {
-        plan.action = SaveGameImport::Action::RunConverter;
-        plan.command = MakeConverterCommand(settings, installationFolder, plan.output);
-    }
+    if (settings.save.empty() || !importChecked) return plan;
+    plan.action = SaveGameImport::Action::ReadSave;
+    plan.save = settings.save;
+    plan.converter = RunnableConverter(settings, plan.output);
     return plan;
 }
 
-void LaunchSaveGameImport(const Settings& settings, bool importChecked) {
-    const SaveGameImport plan = PlanSaveGameImport(settings, importChecked);
-    if (plan.action == SaveGameImport::Action::Nothing) return;
-    if (plan.action == SaveGameImport::Action::RunConverter &&
-        MakeConverterOutputFolder(plan.output) &&
-        QProcess::startDetached(plan.command.program, plan.command.arguments)) {
-        return;
+SaveGameReading ReadSaveGameIntoOutput(const SaveGameImport& plan, SavedGameReader reader) {
+    SaveGameReading reading;
+    std::string text;
+    if (!reader(plan.save, text, reading.error)) return reading;
+    if (!MakeConverterOutputFolder(plan.output)) {
+        reading.writeFailure = "cannot make the folder of " + plan.output;
+        return reading;
     }
+    std::string why;
+    // The text outlives the write, so it is handed over without a copy.
+    const QByteArray bytes =
+        QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
+    reading.written = WriteFileReplacing(plan.output, bytes, &why);
+    if (!reading.written) reading.writeFailure = "cannot write " + plan.output + ": " + why;
+    return reading;
+}
+
+bool ConverterMayTry(const SaveGameImport& plan, const SaveGameReading& reading) {
+    return !reading.written && reading.error.problem == SavedGameProblem::kUnsupported &&
+           plan.converter.has_value();
+}
+
+void RemoveConverterOutput(const SaveGameImport& plan) {
     std::error_code error;
     std::filesystem::remove(plan.output, error);
+}
+
+void LaunchSaveGameImport(const Settings& settings, bool importChecked, SavedGameReader reader) {
+    const SaveGameImport plan = PlanSaveGameImport(settings, importChecked);
+    if (plan.action == SaveGameImport::Action::ReadSave) {
+        const SaveGameReading reading = ReadSaveGameIntoOutput(plan, reader);
+        if (reading.written) return;
+        if (ConverterMayTry(plan, reading) && MakeConverterOutputFolder(plan.output)) {
+            // The converter writes the output when it is done; until then no old one shows.
+            RemoveConverterOutput(plan);
+            if (QProcess::startDetached(plan.converter->program, plan.converter->arguments)) return;
+        }
+    }
+    RemoveConverterOutput(plan);
 }

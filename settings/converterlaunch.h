@@ -1,11 +1,13 @@
 #pragma once
 
+#include "savegame/savedgame.h"
 #include "settings/settings.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,19 +51,48 @@ ConverterCommand MakeConverterCommand(const Settings& settings,
                                       const std::string& installationFolder,
                                       const std::string& output);
 
+// Reads a TripleA saved game into a converter text, as ReadSavedGameText does; the tests
+// put a reader of their own in its place.
+using SavedGameReader = bool (*)(const std::string& path, std::string& text, SavedGameError& error);
+
 // What confirming the configuration does about the saved-game import: with the import box
-// checked and a saved game named, run the converter, or nothing at all when there is no
-// installation folder to run it from; otherwise delete the converter output.
+// checked and a saved game named, read the save with Quelm's own reader into the converter
+// output; otherwise delete that output. The Java converter stands by for a save whose
+// classes or layout the reader does not know, when a Java runtime and a TripleA jar are
+// named and exist and the installation folder to run the converter from is known.
 struct SaveGameImport {
-    enum class Action { Nothing, RunConverter, DeleteOutput };
-    Action action = Action::Nothing;
-    ConverterCommand command;  // for RunConverter
-    std::string output;        // GetConverterOutputPath()
+    enum class Action { ReadSave, DeleteOutput };
+    Action action = Action::DeleteOutput;
+    std::string save;                           // settings.save, for ReadSave
+    std::string output;                         // GetConverterOutputPath()
+    std::optional<ConverterCommand> converter;  // for ReadSave, when Java can run it
 };
 SaveGameImport PlanSaveGameImport(const Settings& settings, bool importChecked);
 
-// Carries out the plan without waiting: starts the converter without a shell and leaves it
-// running; the converter writes GetConverterOutputPath(). When the converter cannot be
-// started, or no import is wanted, deletes that file instead. The configuration dialog waits
-// for the converter instead (app/saveimport.h).
-void LaunchSaveGameImport(const Settings& settings, bool importChecked);
+// How reading the saved game of a plan into its output went: written, the reader failed
+// (error), or the text was read but could not be written (writeFailure, naming the file).
+struct SaveGameReading {
+    bool written = false;
+    SavedGameError error;
+    std::string writeFailure;
+};
+
+// Reads plan.save with reader and writes the text to plan.output at once, making the
+// output's folder when needed. The file is replaced only when the new one is complete.
+SaveGameReading ReadSaveGameIntoOutput(const SaveGameImport& plan,
+                                       SavedGameReader reader = ReadSavedGameText);
+
+// True when the reader did not know the save's classes or layout and the plan can run the
+// Java converter on it instead.
+bool ConverterMayTry(const SaveGameImport& plan, const SaveGameReading& reading);
+
+// Deletes the converter output of the plan, so that no other game's history is shown.
+void RemoveConverterOutput(const SaveGameImport& plan);
+
+// Carries out the plan where nothing waits: reads the save with reader into the output at
+// once; for a save the reader does not know, deletes the old output and starts the Java
+// converter without a shell, leaving it running to write the output. When the save is not
+// read and no converter starts, or no import is wanted, deletes the output. The
+// configuration dialog waits for the converter instead (app/saveimport.h).
+void LaunchSaveGameImport(const Settings& settings, bool importChecked,
+                          SavedGameReader reader = ReadSavedGameText);

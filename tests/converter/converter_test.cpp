@@ -252,8 +252,8 @@ TEST(TextGameConverterTest, GameOfTheAiPlayersConverts) {
     }
 }
 
-// quelm_render --save runs the converter itself: from its build folder it finds the
-// converter built there, and the history lives in a temporary folder only while it draws.
+// quelm_render --save --converter runs the converter itself: from its build folder it finds
+// the converter built there, and the history lives in a temporary folder only while it draws.
 class RenderSavedGameTest : public ::testing::Test {
 protected:
     ProcessEnd Render(const ConverterFiles& files, const QStringList& arguments) {
@@ -269,19 +269,28 @@ protected:
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         render.setProcessEnvironment(environment);
         render.setProgram(QUELM_RENDER_PROGRAM);
-        render.setArguments(QStringList{"--game", QString::fromStdString(files.gameFile), "--java",
-                                        QString::fromStdString(files.java), "--triplea-jar",
-                                        QString::fromStdString(files.jar), "--dump-history"} +
-                            arguments);
+        render.setArguments(
+            QStringList{"--game", QString::fromStdString(files.gameFile), "--dump-history"} +
+            arguments);
         render.setStandardOutputFile(QString::fromStdString(folder.File("dump.txt")));
         return RunToEnd(render);
+    }
+    // --save with the converter of files.
+    static QStringList Converting(const ConverterFiles& files, const std::string& save) {
+        return {"--save",
+                QString::fromStdString(save),
+                "--converter",
+                "--java",
+                QString::fromStdString(files.java),
+                "--triplea-jar",
+                QString::fromStdString(files.jar)};
     }
     TemporaryFolder folder;
 };
 
 TEST_F(RenderSavedGameTest, RealSaveIsConvertedOnTheFlyAndTheHistoryRemoved) {
     QUELM_REQUIRE_CONVERTER(files);
-    const ProcessEnd end = Render(files, {"--save", QString::fromStdString(files.save)});
+    const ProcessEnd end = Render(files, Converting(files, files.save));
     ASSERT_EQ(end.exitCode, 0) << end.standardError;
     EXPECT_NE(ReadBytes(folder.File("dump.txt")).find("Round 3 - Purchase Units"),
               std::string::npos);
@@ -299,7 +308,7 @@ TEST_F(RenderSavedGameTest, SaveTheConverterRefusesFailsInOneLine) {
          {Case{folder.Write("text.tsvg", "TrevoConvert\n"), " is not a TripleA saved game"},
           Case{otherVersion,
                " was saved by TripleA 1.8.0.0, but this converter runs on TripleA 1.9"}}) {
-        const ProcessEnd end = Render(files, {"--save", QString::fromStdString(c.save)});
+        const ProcessEnd end = Render(files, Converting(files, c.save));
         EXPECT_EQ(end.exitCode, 1);
         EXPECT_EQ(end.standardError.rfind("quelm_render: " + c.save + c.message, 0), 0u)
             << end.standardError;

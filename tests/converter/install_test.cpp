@@ -44,7 +44,7 @@ TEST(InstallTest, EverythingLandsUnderThePrefixAndTheProgramsFindTheirConverter)
     renderEnvironment.insert("QT_QPA_PLATFORM", "offscreen");
     render.setProcessEnvironment(renderEnvironment);
     render.setProgram(QString::fromStdString(root + "/bin/quelm_render"));
-    render.setArguments({"--save", QString::fromStdString(files.save), "--java",
+    render.setArguments({"--save", QString::fromStdString(files.save), "--converter", "--java",
                          QString::fromStdString(files.java), "--triplea-jar",
                          QString::fromStdString(files.jar), "--game",
                          QString::fromStdString(files.gameFile), "--dump-history"});

@@ -17,6 +17,21 @@ namespace {
 // Folder names full of characters that a shell would take apart.
 const char* const kAwkwardName = "dir 'a' \"b\"; $(touch x) `id` & | * ? < > # ! \\ ~";
 
+// Readers in place of Quelm's own: a save of a TripleA it does not know, a damaged save, and
+// one read as a short history.
+bool UnsupportedReader(const std::string& path, std::string&, SavedGameError& error) {
+    error = {SavedGameProblem::kUnsupported, path + " holds an unknown class"};
+    return false;
+}
+bool DamagedReader(const std::string& path, std::string&, SavedGameError& error) {
+    error = {SavedGameProblem::kDamaged, path + " is damaged"};
+    return false;
+}
+bool SoundReader(const std::string&, std::string& text, SavedGameError&) {
+    text = "TrevoConvert\nread at once\n";
+    return true;
+}
+
 QStringList ExampleArguments() {
     return {"-classpath", "/Q:/Q/xstream.jar:/TA/bin/triplea.jar", "TextGameConverter", "/g.tsvg",
             "/home/u/Trevo.txt"};
@@ -30,7 +45,7 @@ protected:
         runtime = store.folder.MakeFolder(std::string("java ") + kAwkwardName) + "/java";
         fs::copy_file(QUELM_TEST_DATA_DIR "/settings/converter-standin.sh", runtime);
         settings.java_runtime = runtime;
-        settings.triplea_jar = "/TA dir/bin/triplea.jar";
+        settings.triplea_jar = store.folder.Write(std::string("jar ") + kAwkwardName + ".jar", "");
         settings.save = store.folder.File(std::string("saved ") + kAwkwardName + ".tsvg");
     }
     static std::string ReadAll(const std::string& file) {
@@ -104,7 +119,7 @@ TEST_F(ConverterLaunchTest, InstallationFolderIsTheMachineValueElseTheProgramsOw
 TEST_F(ConverterLaunchTest, EveryArgumentReachesTheConverterUnchanged) {
     store.SetMachineValue("InstallationDirectory", installation + "/");
     ASSERT_FALSE(fs::exists(fs::path(output).parent_path()));  // made when needed
-    LaunchSaveGameImport(settings, true);
+    LaunchSaveGameImport(settings, true, UnsupportedReader);
     EXPECT_EQ(RecordedArguments(output),
               (std::vector<std::string>{
                   runtime, "-classpath",
@@ -112,24 +127,59 @@ TEST_F(ConverterLaunchTest, EveryArgumentReachesTheConverterUnchanged) {
                   "TextGameConverter", settings.save, output}));
 }
 
-TEST_F(ConverterLaunchTest, WithoutAnImportTheOutputIsDeleted) {
+// The launch leaves the output only when the reader wrote it or a converter was started
+// to write it; every other way it deletes the old history at once.
+TEST_F(ConverterLaunchTest, TheOutputStaysOnlyWhenTheImportWritesIt) {
     store.SetMachineValue("InstallationDirectory", installation);
     struct Case {
         const char* what;
         bool checked;
         std::string save, runtime;
+        SavedGameReader reader;
+        const char* left;  // the output afterwards; nullptr for none
     };
-    for (const Case& c : {Case{"box cleared", false, settings.save, runtime},
-                          Case{"no saved game", true, "", runtime},
-                          Case{"no runtime", true, settings.save, runtime + ".absent"},
-                          Case{"runtime not executable", true, settings.save,
-                               store.folder.Write("plain", "#!/bin/sh\n")}}) {
+    for (const Case& c : {
+             Case{"box cleared", false, settings.save, runtime, SoundReader, nullptr},
+             Case{"no saved game", true, "", runtime, SoundReader, nullptr},
+             Case{"read at once", true, settings.save, runtime, SoundReader,
+                  "TrevoConvert\nread at once\n"},
+             Case{"damaged save", true, settings.save, runtime, DamagedReader, nullptr},
+             Case{"unknown, no runtime", true, settings.save, runtime + ".absent",
+                  UnsupportedReader, nullptr},
+             Case{"unknown, runtime not executable", true, settings.save,
+                  store.folder.Write("plain", "#!/bin/sh\n"), UnsupportedReader, nullptr},
+         }) {
         store.folder.Write("data/Ostrevan/Quelm/Trevo.txt", "old history");
         settings.save = c.save;
         settings.java_runtime = c.runtime;
-        // Deleted at once: the launch deletes the output only when it started no converter.
-        LaunchSaveGameImport(settings, c.checked);
-        EXPECT_FALSE(fs::exists(output)) << c.what;
+        // Decided at once: a converter is never started in these cases.
+        LaunchSaveGameImport(settings, c.checked, c.reader);
+        if (c.left) {
+            EXPECT_EQ(ReadAll(output), c.left) << c.what;
+        } else {
+            EXPECT_FALSE(fs::exists(output)) << c.what;
+        }
+    }
+}
+
+// The Java converter stands by only when its runtime, TripleA's jar and the installation
+// folder are all there.
+TEST_F(ConverterLaunchTest, PlanNamesTheConverterOnlyWhenItCanRun) {
+    store.SetMachineValue("InstallationDirectory", installation);
+    const std::string jar = settings.triplea_jar;
+    struct Case {
+        std::string runtime, jar;
+        bool converter;
+    };
+    for (const Case& c :
+         {Case{runtime, jar, true}, Case{"", jar, false}, Case{runtime + ".absent", jar, false},
+          Case{runtime, "", false}, Case{runtime, jar + ".absent", false}}) {
+        settings.java_runtime = c.runtime;
+        settings.triplea_jar = c.jar;
+        const SaveGameImport plan = PlanSaveGameImport(settings, true);
+        EXPECT_EQ(plan.action, SaveGameImport::Action::ReadSave);
+        EXPECT_EQ(plan.save, settings.save);
+        EXPECT_EQ(plan.converter.has_value(), c.converter) << c.runtime << " " << c.jar;
     }
 }
 

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -127,7 +127,13 @@ TEST_F(QuelmRenderTest, UsageErrorsExitWithTwo) {
           QStringList{"--no-such-option"},
           QStringList{"--out", out.path(), "--labels", "--no-labels"},
           QStringList{"--out", out.path(), "--relief", "--no-relief"},
-          QStringList{"--out", out.path(), "--save", "a.tsvg", "--history", "a.txt"}}) {
+          QStringList{"--out", out.path(), "--save", "a.tsvg", "--history", "a.txt"},
+          QStringList{"--out", out.path(), "--converter"},
+          QStringList{"--out", out.path(), "--save", "a.tsvg", "--java", "/usr/bin/java"},
+          QStringList{"--out", out.path(), "--save", "a.tsvg", "--triplea-jar", "t.jar"},
+          QStringList{"--dump-save", "a.tsvg", "--out", out.path()},
+          QStringList{"--dump-save", "a.tsvg", "--dump-history"},
+          QStringList{"--dump-save", "a.tsvg", "--save", "a.tsvg"}}) {
         const ProgramRun run = Render(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
@@ -297,8 +303,9 @@ TEST_F(QuelmRenderTest, EveryPathInAFolderNamedInLatin1KeepsItsBytes) {
         return arguments;
     };
     const auto convert = [&](const char* save) {
-        return std::vector<std::string>{"--save",      path(save),      "--java",
-                                        java.string(), "--triplea-jar", path("triplea.jar")};
+        return std::vector<std::string>{"--save",           path(save),    "--converter",
+                                        "--java",           java.string(), "--triplea-jar",
+                                        path("triplea.jar")};
     };
     const auto with = [](std::vector<std::string> arguments, std::vector<std::string> more) {
         arguments.insert(arguments.end(), more.begin(), more.end());
@@ -320,6 +327,11 @@ TEST_F(QuelmRenderTest, EveryPathInAFolderNamedInLatin1KeepsItsBytes) {
          draw(with(convert("empty.tsvg"), {"--out", path("saved")})),
          {},
          path("empty.tsvg") + " is empty"},
+        {"own reader failure",
+         draw({"--save", path("game.tsvg"), "--out", path("saved")}),
+         {},
+         path("game.tsvg")},
+        {"save tree failure", {"--dump-save", path("empty.tsvg")}, {}, path("empty.tsvg")},
         {"pictures into a file",
          draw({"--history", path("game.tsvg"), "--out", path("file")}),
          {},
@@ -366,7 +378,7 @@ TEST_F(QuelmRenderTest, HelpNamesTheProgramAndAHugeSizeIsRefused) {
     EXPECT_TRUE(run.err.contains("--size 100000x100000 is too large")) << run.err.toStdString();
 }
 
-// Before the converter runs, what is missing is named in one line.
+// Before the converter of --converter runs, what is missing is named in one line.
 TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
     QFile save(out.filePath("game.tsvg"));
     ASSERT_TRUE(save.open(QIODevice::WriteOnly));
@@ -398,7 +410,8 @@ TEST_F(QuelmRenderTest, SaveWithoutWhatTheConverterNeedsFailsInOneLine) {
         machine.write("[General]\nInstallationDirectory=" + out.path().toUtf8() + "\n");
         machine.close();
         const ProgramRun run =
-            Render(QStringList{"--game", kSmall + "/game.xml", "--dump-history"} + c.arguments);
+            Render(QStringList{"--game", kSmall + "/game.xml", "--dump-history", "--converter"} +
+                   c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.message.toStdString();
         const QStringList own = run.err.split('\n').filter(QRegularExpression("^quelm_render: "));
         EXPECT_EQ(own, QStringList{"quelm_render: " + c.message}) << run.err.toStdString();
@@ -500,8 +513,8 @@ TEST_F(QuelmRenderTest, VideosHoldEveryStepAndTheLastOneTwoSeconds) {
     const QString demo = QStringLiteral(QUELM_DEMO_DIR);
     for (const QString name : {"war.mp4", "war.webm", "war.gif"}) {
         const ProgramRun run =
-            Render({"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--video", out.filePath(name), "--frames",
-                    "0-9", "--size", "240x160", "--quiet"},
+            Render({"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--video",
+                    out.filePath(name), "--frames", "0-9", "--size", "240x160", "--quiet"},
                    demo + "/config");
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_GT(QFileInfo(out.filePath(name)).size(), 4000) << name.toStdString();
@@ -513,8 +526,10 @@ TEST_F(QuelmRenderTest, VideosHoldEveryStepAndTheLastOneTwoSeconds) {
 
 TEST_F(QuelmRenderTest, VideoFailuresSayWhatFailedAndLeaveNoFile) {
     const QString demo = QStringLiteral(QUELM_DEMO_DIR);
-    const QStringList common{"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt", "--frames", "0-3",
-                             "--size",    "240x160",           "--quiet",  "--video"};
+    const QStringList common{"--history", demo + "/data/Ostrevan/Quelm/Trevo.txt",
+                             "--frames",  "0-3",
+                             "--size",    "240x160",
+                             "--quiet",   "--video"};
     const struct {
         QString ffmpeg;  // the stand-in's script, or none at all
         QString video;
@@ -559,6 +574,156 @@ TEST_F(QuelmRenderTest, VideoUsageErrorsExitWithTwo) {
         const ProgramRun run = Render(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("quelm_render: ")) << run.err.toStdString();
+    }
+}
+
+// The real TripleA files beside the shared 0.8.2.1 installation (see SharedTripleAFolder):
+// saved games of TripleA 1.9 and 2.x and the world_war_ii_revised map of today's TripleA.
+struct RealSaveFiles {
+    QString saves2x;  // saves-2x/
+    QString save19;   // saves/ww2v2_hard_2rounds.tsvg
+    QString game;     // the map's games/ww2v2.xml
+    QString map;      // downloadedMaps/world_war_ii_revised/map
+    QString images;   // Debian's TripleA images, else those of 0.8.2.1
+};
+
+RealSaveFiles FindRealSaveFiles(const std::string& triplea082) {
+    const QString shared = QFileInfo(QString::fromStdString(triplea082)).path();
+    RealSaveFiles files;
+    files.saves2x = shared + "/saves-2x";
+    files.save19 = shared + "/saves/ww2v2_hard_2rounds.tsvg";
+    files.map = shared + "/downloadedMaps/world_war_ii_revised/map";
+    files.game = files.map + "/games/ww2v2.xml";
+    files.images = QFileInfo::exists("/usr/share/games/triplea/assets")
+                       ? QStringLiteral("/usr/share/games/triplea/assets")
+                       : QString::fromStdString(triplea082) + "/images";
+    return files;
+}
+
+// Skips the current test, with a message, when the shared real saves or their map are absent.
+#define QUELM_REQUIRE_REAL_SAVES(filesVariable)                                              \
+    QUELM_REQUIRE_SHARED_TRIPLEA(triplea082);                                                \
+    const RealSaveFiles filesVariable = FindRealSaveFiles(triplea082);                       \
+    if (!QFileInfo::exists(filesVariable.saves2x) || !QFileInfo::exists(filesVariable.game)) \
+    GTEST_SKIP() << "shared TripleA 2.x saves or the world_war_ii_revised map are absent"
+
+// The lines of one frame in a --dump-history output, without its "frame" line.
+QStringList FrameLines(const QString& dump, int frame) {
+    const QStringList lines = dump.split('\n');
+    QStringList kept;
+    bool inside = false;
+    for (const QString& line : lines) {
+        if (line.startsWith("frame\t"))
+            inside = line.startsWith(QString("frame\t%1\t").arg(frame));
+        else if (inside)
+            kept << line;
+    }
+    return kept;
+}
+
+// The count of the first line of a --dump-history output, "frames N".
+int FrameCount(const QString& dump) { return dump.section('\n', 0, 0).section('\t', 1).toInt(); }
+
+// Saves of TripleA 1.9 and 2.x draw through Quelm's own reader with no Java on the PATH and
+// no settings at all; every step of the history is a frame of the full board, and the steps
+// move units.
+TEST_F(QuelmRenderTest, RealSavesDrawWithQuelmsOwnReaderWithoutJava) {
+    QUELM_REQUIRE_REAL_SAVES(files);
+    QTemporaryDir noPrograms;
+    programPath = noPrograms.path();
+    const struct {
+        QString save;
+        int smallestFrameCount;
+    } cases[] = {
+        {files.saves2x + "/revised_during_casualty_selection.tsvg", 3},
+        {files.save19, 60},
+    };
+    for (const auto& test : cases) {
+        const QString name = QFileInfo(test.save).fileName();
+        const QStringList inputs = {"--save", test.save, "--game",   files.game,
+                                    "--map",  files.map, "--images", files.images};
+        ProgramRun run = Render(inputs + QStringList{"--dump-history"});
+        ASSERT_EQ(run.exitCode, 0) << name.toStdString() << ": " << run.err.toStdString();
+        const int frames = FrameCount(run.out);
+        EXPECT_GE(frames, test.smallestFrameCount) << name.toStdString();
+        const QStringList first = FrameLines(run.out, 0);
+        const QStringList last = FrameLines(run.out, frames - 1);
+        EXPECT_EQ(last.filter(QRegularExpression("^territory\t")).size(),
+                  first.filter(QRegularExpression("^territory\t")).size())
+            << name.toStdString();
+        EXPECT_NE(last, first) << name.toStdString() << ": the history changed nothing";
+
+        const QString pictures = out.filePath(name);
+        run = Render(inputs + QStringList{"--out", pictures, "--size", "700x400", "--quiet"});
+        ASSERT_EQ(run.exitCode, 0) << name.toStdString() << ": " << run.err.toStdString();
+        EXPECT_EQ(QDir(pictures).entryList({"frame-*.png"}, QDir::Files).size(), frames)
+            << name.toStdString();
+        EXPECT_EQ(QImageReader(pictures + "/frame-0000.png").size(), QSize(700, 400));
+    }
+}
+
+// --dump-save reads nothing but the save: settings that name missing files do not matter.
+TEST_F(QuelmRenderTest, DumpSavePrintsTheTreeWithNothingButTheSave) {
+    QUELM_REQUIRE_REAL_SAVES(files);
+    QDir().mkpath(store.path() + "/Ostrevan");
+    WriteFile(store.path() + "/Ostrevan/Quelm.conf",
+              "[General]\nmaps_directory=/no/such/map\ngame_config=/no/such/game.xml\n"
+              "images_directory=/no/such/images\n");
+    QTemporaryDir noPrograms;
+    programPath = noPrograms.path();
+    for (const QString& save : {files.saves2x + "/revised_during_casualty_selection.tsvg",
+                                files.saves2x + "/revisted_start_of_game.tsvg", files.save19}) {
+        const ProgramRun run = Render({"--dump-save", save});
+        EXPECT_EQ(run.exitCode, 0) << save.toStdString() << ": " << run.err.toStdString();
+        EXPECT_GT(run.out.count('\n'), 3) << save.toStdString() << ": " << run.out.toStdString();
+        EXPECT_TRUE(run.out.endsWith('\n'));
+        EXPECT_FALSE(run.err.contains("quelm_render: ")) << run.err.toStdString();
+    }
+}
+
+// Whatever is wrong with a save, each way of reading it ends with exit code 1 and one line
+// that names the file, and draws nothing.
+TEST_F(QuelmRenderTest, UnreadableSavesFailInOneLineNamingTheFile) {
+    struct Case {
+        const char* what;
+        QString save;
+    };
+    std::vector<Case> cases = {
+        {"missing", out.filePath("none.tsvg")},
+        {"empty", out.filePath("empty.tsvg")},
+        {"converter text", kSmall + "/history.txt"},
+        {"not gzip", out.filePath("garbage.tsvg")},
+        {"gzip of nothing sound", out.filePath("gzip.tsvg")},
+    };
+    WriteFile(out.filePath("empty.tsvg"), "");
+    WriteFile(out.filePath("garbage.tsvg"), QByteArray(4000, '\x5a'));
+    WriteFile(out.filePath("gzip.tsvg"), QByteArray("\x1f\x8b\x08\x00 rest of a gzip stream", 27));
+    const std::string triplea = SharedTripleAFolder();
+    QFile whole(triplea.empty() ? QString()
+                                : FindRealSaveFiles(triplea).saves2x +
+                                      "/revised_during_casualty_selection.tsvg");
+    if (whole.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = whole.readAll();
+        WriteFile(out.filePath("half.tsvg"), bytes.left(bytes.size() / 2));
+        cases.push_back({"half of a real save", out.filePath("half.tsvg")});
+    }
+    const QString pictures = out.filePath("pictures");
+    for (const Case& c : cases) {
+        for (const QStringList& arguments :
+             {QStringList{"--dump-save", c.save},
+              QStringList{"--save", c.save, "--game", kSmall + "/game.xml", "--dump-history"},
+              QStringList{"--save", c.save, "--game", kSmall + "/game.xml", "--map",
+                          kSmall + "/map", "--images", kSmall, "--out", pictures}}) {
+            const ProgramRun run = Render(arguments);
+            const std::string shown = c.what + (": " + arguments.join(' ').toStdString());
+            EXPECT_EQ(run.exitCode, 1) << shown;
+            const QStringList said =
+                run.err.split('\n').filter(QRegularExpression("^quelm_render: "));
+            ASSERT_EQ(said.size(), 1) << shown << "\n" << run.err.toStdString();
+            EXPECT_TRUE(said.front().contains(c.save)) << shown << "\n" << run.err.toStdString();
+            EXPECT_TRUE(run.out.isEmpty()) << shown;
+            EXPECT_FALSE(QFileInfo::exists(pictures)) << shown;
+        }
     }
 }
 

@@ -8,8 +8,8 @@
 #include <unistd.h>
 #include <atomic>
 #include <cstdio>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -21,13 +21,12 @@
 #include "game/gameloaderimpl.h"
 #include "game/xmldocument.h"
 #include "map/mapload.h"
-#include "orderedframes.h"
 #include "map/placementsfile.h"
 #include "map/polygonsfile.h"
+#include "orderedframes.h"
 #include "render/frameexport.h"
 #include "render/imagefile.h"
 #include "render/maprendererimpl.h"
-#include "savedgame.h"
 #include "settings/settings.h"
 
 namespace {
@@ -364,12 +363,46 @@ bool HistoryRenderer::CheckImagesFolder() {
     return false;
 }
 
+// Reads --save: by default with Quelm's own reader into savedText; with --converter through
+// the Java converter into a temporary converter text that becomes the history.
+bool HistoryRenderer::ReadSave() {
+    if (options.save.isEmpty()) return true;
+    QString error;
+    const bool read = options.converter ? conversion.Convert(options, error)
+                                        : ReadSaveWithOwnReader(options.save, savedText, error);
+    if (!read) {
+        Fail(kExitBadInput, error);
+        return false;
+    }
+    if (options.converter) {
+        options.history = conversion.HistoryPath();
+        options.historyGiven = true;
+    }
+    return true;
+}
+
 bool HistoryRenderer::ReadGame() {
-    if (!CheckGameDefinition() || !CheckHistory()) return false;
+    if (!ReadSave() || !CheckGameDefinition()) return false;
+    const bool ownReading = !options.save.isEmpty() && !options.converter;
+    if (!ownReading && !CheckHistory()) return false;
     CreateGameLoader(loader.Receive());
     loader->SetGameFile(LocalPath(options.game));
-    if (historyPresent) loader->SetConverterOutput(LocalPath(options.history));
+    if (ownReading) {
+        SetConverterText(*loader, savedText);
+        std::string().swap(savedText);  // the history holds it now
+    } else if (historyPresent) {
+        loader->SetConverterOutput(LocalPath(options.history));
+    }
     return true;
+}
+
+int HistoryRenderer::DumpSave() {
+    std::string tree;
+    QString error;
+    if (!DescribeSave(options.dumpSave, tree, error)) return Fail(kExitBadInput, error);
+    std::cout << tree;
+    std::cout.flush();
+    return kExitSuccess;
 }
 
 int HistoryRenderer::DumpMapFolder() {
@@ -432,14 +465,8 @@ int HistoryRenderer::RenderVideo(int first, int last) {
 }
 
 int HistoryRenderer::Run() {
+    if (!options.dumpSave.isEmpty()) return DumpSave();  // the save alone, no settings
     FillInputsFromSettings(options);
-    SavedGameConversion conversion;  // its history lives as long as the drawing
-    if (!options.save.isEmpty()) {
-        QString error;
-        if (!conversion.Convert(options, error)) return Fail(kExitBadInput, error);
-        options.history = conversion.HistoryPath();
-        options.historyGiven = true;
-    }
     const bool drawing = !options.out.isEmpty() || !options.video.isEmpty();
     if (options.dumpHistory || drawing) {
         if (!ReadGame()) return kExitBadInput;

@@ -4,11 +4,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "base/ref.h"
 #include "frameencoder.h"
 #include "game/gameloader.h"
 #include "renderoptions.h"
+#include "savedgame.h"
 
 // Exit codes of quelm_render.
 enum ExitCode { kExitSuccess = 0, kExitBadInput = 1, kExitUsage = 2 };
@@ -28,7 +30,9 @@ private:
     bool CheckGameDefinition();
     bool CheckHistory();
     bool CheckImagesFolder();
+    bool ReadSave();
     bool ReadGame();
+    int DumpSave();
     int DumpMapFolder();
     int RenderFrames();
     int RenderVideo(int first, int last);
@@ -37,6 +41,8 @@ private:
 
     RenderOptions options;
     bool historyPresent = false;
+    std::string savedText;           // the save as Quelm's reader read it, until it is loaded
+    SavedGameConversion conversion;  // with --converter: its history lives as long as this
     Ref<GameLoader> loader;
 };
 

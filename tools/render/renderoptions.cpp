@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "frameencoder.h"
 #include "base/pathutil.h"
+#include "frameencoder.h"
 #include "render/imagefile.h"
 #include "settings/converterlaunch.h"
 #include "settings/settings.h"
@@ -87,6 +87,21 @@ QString ReadVideoOptions(const QCommandLineParser& parser, RenderOptions& option
     return QString();
 }
 
+// --save, --converter and its runtime and jar, and --dump-save; an error text, or an empty
+// one when they fit together.
+QString CheckSaveOptions(const QCommandLineParser& parser) {
+    if (parser.isSet("save") && parser.isSet("history"))
+        return "--save and --history exclude each other";
+    if (parser.isSet("converter") && !parser.isSet("save")) return "--converter wants --save";
+    if ((parser.isSet("java") || parser.isSet("triplea-jar")) && !parser.isSet("converter"))
+        return "--java and --triplea-jar go with --converter";
+    if (!parser.isSet("dump-save")) return QString();
+    for (const char* other : {"out", "video", "dump-history", "dump-map", "save", "history"}) {
+        if (parser.isSet(other)) return "--dump-save goes alone, not with --" + QString(other);
+    }
+    return QString();
+}
+
 }  // namespace
 
 ParsedOptions ParseRenderOptions(const QStringList& arguments) {
@@ -96,9 +111,11 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     parser.addOptions({
         {"game", "TripleA game definition (XML).", "file"},
         {"history", "Converter text of the game's history.", "file"},
-        {"save", "TripleA saved game (.tsvg), converted on the fly instead of --history.", "file"},
-        {"java", "Java runtime that runs the converter (default: the settings').", "file"},
-        {"triplea-jar", "TripleA jar for the converter (default: the settings').", "file"},
+        {"save", "TripleA saved game (.tsvg), read instead of --history.", "file"},
+        {"converter",
+         "Run TripleA's Java converter instead of Quelm's own reader, for comparison."},
+        {"java", "Java runtime of --converter (default: the settings').", "file"},
+        {"triplea-jar", "TripleA jar of --converter (default: the settings').", "file"},
         {"map", "TripleA map folder.", "dir"},
         {"images", "TripleA image folder (flags and units).", "dir"},
         {"labels", "Draw territory labels (default: as the settings say)."},
@@ -118,6 +135,8 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
         {"quiet", "No progress on standard error."},
         {"dump-history", "Print the frames, territories and units read."},
         {"dump-map", "Print what the map folder gave."},
+        {"dump-save", "Print the history tree of a TripleA saved game; needs nothing else.",
+         "file"},
         {"video", "Write the frames as one animation: .mp4 (H.264), .webm (VP9) or .gif.", "file"},
         {"fps", "Steps a second in the animation (default 4).", "n", "4"},
         {"hold", "Seconds the last step stays in the animation (default 2).", "s", "2"},
@@ -151,6 +170,8 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     options.quiet = parser.isSet("quiet");
     options.dumpHistory = parser.isSet("dump-history");
     options.dumpMap = parser.isSet("dump-map");
+    options.dumpSave = parser.value("dump-save");
+    options.converter = parser.isSet("converter");
     options.format = parser.value("format");
     options.jobs = std::max(1, QThread::idealThreadCount());
     options.changes = parser.isSet("changes");
@@ -166,8 +187,8 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     const std::optional<bool> relief = ParseSwitch(parser, "relief", "no-relief", switchError);
     if (relief) options.noReliefGiven = !*relief;
     if (!switchError.isEmpty()) return fail(switchError);
-    if (parser.isSet("save") && parser.isSet("history"))
-        return fail("--save and --history exclude each other");
+    const QString saveError = CheckSaveOptions(parser);
+    if (!saveError.isEmpty()) return fail(saveError);
     if (options.format != "png" && options.format != "jpg") {
         return fail("--format must be png or jpg, not " + options.format);
     }
@@ -197,8 +218,9 @@ ParsedOptions ParseRenderOptions(const QStringList& arguments) {
     const QString videoError = ReadVideoOptions(parser, options);
     if (!videoError.isEmpty()) return fail(videoError);
     if (options.out.isEmpty() && options.video.isEmpty() && !options.dumpHistory &&
-        !options.dumpMap) {
-        return fail("nothing to do: give --out, --video, --dump-history or --dump-map");
+        !options.dumpMap && options.dumpSave.isEmpty()) {
+        return fail(
+            "nothing to do: give --out, --video, --dump-history, --dump-map or --dump-save");
     }
     parsed.options = options;
     return parsed;

@@ -13,7 +13,8 @@ struct RenderOptions {
     QString game;
     QString history;
     bool historyGiven = false;  // on the command line, not from the settings
-    QString save;               // a saved game to convert into the history
+    QString save;               // a saved game read into the history
+    bool converter = false;     // read the save with the Java converter, not Quelm's reader
     QString java;               // the runtime and jar that run the converter
     QString tripleaJar;
     QString map;
@@ -33,10 +34,11 @@ struct RenderOptions {
     bool quiet = false;
     bool dumpHistory = false;
     bool dumpMap = false;
+    QString dumpSave;  // a saved game whose history tree is printed, needing nothing else
     // One animation of the frames instead of pictures: .mp4, .webm or .gif.
     QString video;
-    double fps = 4;   // steps a second
-    double hold = 2;  // seconds the last step stays
+    double fps = 4;        // steps a second
+    double hold = 2;       // seconds the last step stays
     bool changes = false;  // marks on what changed since the previous step
     // Where an input's path came from when the command line did not give it, as messages
     // put it after the path: " (from the saved settings)" or " (the default)".

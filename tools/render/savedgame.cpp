@@ -11,6 +11,7 @@
 #include "base/pathutil.h"
 #include "base/regularfile.h"
 #include "renderoptions.h"
+#include "savegame/savedgame.h"
 #include "settings/converterlaunch.h"
 #include "settings/converterrun.h"
 
@@ -51,7 +52,33 @@ QString ConverterReason(const ConverterRun& run) {
     return reason;
 }
 
+// The reader's own line, or the file's name when it said nothing.
+QString ReaderReason(const QString& save, const SavedGameError& failure) {
+    const QString reason = PathText(failure.message).trimmed();
+    return reason.isEmpty() ? "cannot read the saved game " + save : reason;
+}
+
 }  // namespace
+
+bool ReadSaveWithOwnReader(const QString& save, std::string& text, QString& error) {
+    SavedGameError failure;
+    if (ReadSavedGameText(PathBytes(save), text, failure)) return true;
+    error = ReaderReason(save, failure);
+    // The way out for a save whose classes or layout the reader does not know.
+    if (failure.problem == SavedGameProblem::kUnsupported)
+        error += " (--converter runs TripleA's Java converter on it instead)";
+    return false;
+}
+
+bool DescribeSave(const QString& save, std::string& tree, QString& error) {
+    SavedGameError failure;
+    if (!DescribeSavedGame(PathBytes(save), tree, failure)) {
+        error = ReaderReason(save, failure);
+        return false;
+    }
+    if (!tree.empty() && tree.back() != '\n') tree += '\n';
+    return true;
+}
 
 bool LooksLikeSavedGame(const QString& path) {
     QFile file;
