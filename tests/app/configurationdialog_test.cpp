@@ -98,27 +98,36 @@ private slots:
     }
 
     // A path the store cannot keep is refused before anything is saved or imported; the
-    // dialog stays open on the field.
+    // dialog stays open on the field. The limit counts characters, also those outside the
+    // Basic Multilingual Plane, which take two UTF-16 units each.
+    void okRefusesAPathLongerThanTheStoreKeeps_data() {
+        QTest::addColumn<QString>("letter");
+        QTest::newRow("Cyrillic") << QString(QChar(0x0414));
+        QTest::newRow("U+1F600") << QString::fromUtf8("\xf0\x9f\x98\x80");
+    }
+
     void okRefusesAPathLongerThanTheStoreKeeps() {
+        QFETCH(QString, letter);
         ConfigurationDialog dialog(versions, messages);
-        Control<QLineEdit>(dialog, 1006)->setText(QString(257, QChar(0x0414)));
+        Control<QLineEdit>(dialog, 1006)->setText(letter.repeated(257));
         Control<QSlider>(dialog, 1009)->setValue(55);
         Control<QPushButton>(dialog, 1)->click();
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(messages.shown.size(), std::size_t{1});
-        QVERIFY(messages.shown[0].first.find("\"TripleA Images Directory\" holds 257 characters") !=
-                std::string::npos);
+        QVERIFY2(messages.shown[0].first.find(
+                     "\"TripleA Images Directory\" holds 257 characters") != std::string::npos,
+                 messages.shown[0].first.c_str());
         QCOMPARE(settings.zoom_factor, 34);
         QVERIFY(!QFile::exists(Home() + "/.config/Ostrevan/Quelm.conf"));
 
         messages.shown.clear();
-        Control<QLineEdit>(dialog, 1006)->setText(QString(256, QChar(0x0414)));
+        Control<QLineEdit>(dialog, 1006)->setText(letter.repeated(256));
         Control<QPushButton>(dialog, 1)->click();
         QCOMPARE(dialog.result(), 1);
         Settings stored;
         Settings lastStored;
         LoadSettings(stored, lastStored);
-        QCOMPARE(QString::fromStdString(stored.images_directory), QString(256, QChar(0x0414)));
+        QCOMPARE(QString::fromStdString(stored.images_directory), letter.repeated(256));
     }
 
     // A folder named in Latin-1 goes through the field and the store with its bytes.

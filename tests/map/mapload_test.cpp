@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -146,6 +151,29 @@ void MarkEdited(const std::string& path) {
     fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(2));
 }
 
+std::int64_t ChangeTimeNanoseconds(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return std::int64_t{status.st_ctim.tv_sec} * 1000000000 + status.st_ctim.tv_nsec;
+}
+
+// Rewrites the file in place with text of the same size and sets its modification time back,
+// as a copy that keeps times would: only the status change time tells. It is taken from a
+// coarse clock, so the times are set again until it has moved on.
+void RewriteKeepingSizeAndTime(const std::string& path, const std::string& text) {
+    ASSERT_EQ(fs::file_size(path), text.size());
+    const fs::file_time_type modified = fs::last_write_time(path);
+    const std::int64_t changed = ChangeTimeNanoseconds(path);
+    std::ofstream(path, std::ios::binary) << text;
+    fs::last_write_time(path, modified);
+    for (int tries = 0; ChangeTimeNanoseconds(path) == changed && tries < 200; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        fs::last_write_time(path, modified);
+    }
+    ASSERT_NE(ChangeTimeNanoseconds(path), changed);
+    ASSERT_EQ(fs::last_write_time(path), modified);
+}
+
 TEST_F(LoadMapDataTest, ALoadReusesWhatIsUnchangedOnDiskAndReadsWhatChanged) {
     WriteTiles("baseTiles", {"0_0.png", "1_0.png", "0_1.png", "1_1.png"});
     ASSERT_TRUE(LoadMapData(mapData));
@@ -178,6 +206,7 @@ TEST_F(LoadMapDataTest, ALoadReusesWhatIsUnchangedOnDiskAndReadsWhatChanged) {
         const char* file;
         const char* text;  // nullptr removes the file
         std::function<void(const MapData&)> check;
+        bool keepSizeAndTime = false;  // rewritten at the same size, modification time kept
     };
     const Change changes[] = {
         {"map.properties", "color.Reds=00CC00\nmap.width=131\n",
@@ -186,6 +215,8 @@ TEST_F(LoadMapDataTest, ALoadReusesWhatIsUnchangedOnDiskAndReadsWhatChanged) {
              EXPECT_EQ(data.mapWidth, 131);
              EXPECT_EQ(data.mapHeight, 2 * 50 - 49);  // the grid's, over what it preset
          }},
+        {"map.properties", "color.Reds=0000CC\nmap.width=131\n",
+         [](const MapData& data) { EXPECT_EQ(data.PlayerColours.at("Reds"), 0xFF0000CCu); }, true},
         {"capitols.txt", nullptr,
          [](const MapData& data) { EXPECT_FALSE(data.territories.at("Alpha").isCapital); }},
         {"capitols.txt", "beta (1,2)\n",
@@ -203,7 +234,10 @@ TEST_F(LoadMapDataTest, ALoadReusesWhatIsUnchangedOnDiskAndReadsWhatChanged) {
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.file);
-        if (change.text) {
+        if (change.keepSizeAndTime) {
+            ASSERT_NO_FATAL_FAILURE(
+                RewriteKeepingSizeAndTime(folder.File(change.file), change.text));
+        } else if (change.text) {
             Write(change.file, change.text);
             MarkEdited(folder.File(change.file));
         } else {

@@ -6,6 +6,7 @@
 
 #include "recordingcanvas.h"
 #include "rendertestsupport.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -111,25 +112,46 @@ TEST_F(ChangeMarksTest, BandsFollowExactlyTheTerritoriesWhoseOwnerChanged) {
 }
 
 TEST_F(ChangeMarksTest, ACapitalThatChangedHandsHasItsFlagRinged) {
-    for (int frame = 0; frame < 4; ++frame) {
-        std::vector<RecordingCanvas::Call> rings;
-        for (const RecordingCanvas::Call& call : Marks(frame).Of(Kind::Outline)) {
-            if (call.points.size() == 48) rings.push_back(call);
+    // The ring goes around the box of the new owner's flag at the capital point: without a
+    // flag file a box of 32 x 32; with one, the picture's own size, which need not be square.
+    const struct {
+        int flagWidth;  // 0: no flag file
+        int flagHeight;
+        double boxWidth;
+        double boxHeight;
+    } cases[] = {
+        {0, 0, 32, 32},
+        {30, 20, 30, 20},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.flagWidth);
+        TemporaryFolder images;
+        if (entry.flagWidth > 0) {
+            WritePng(images.File("flags/Reds_large.png"), entry.flagWidth, entry.flagHeight);
         }
-        if (frame != 2) {
-            EXPECT_TRUE(rings.empty()) << frame;
-            continue;
+        renderer->SetImagesFolder(images.Path());
+        renderer->SetLargeFlags(true);
+        Impl().flagImages.clear();
+        for (int frame = 0; frame < 4; ++frame) {
+            std::vector<RecordingCanvas::Call> rings;
+            for (const RecordingCanvas::Call& call : Marks(frame).Of(Kind::Outline)) {
+                if (call.points.size() == 48) rings.push_back(call);
+            }
+            if (frame != 2) {
+                EXPECT_TRUE(rings.empty()) << frame;
+                continue;
+            }
+            ASSERT_EQ(rings.size(), 2u);  // dark, then light
+            EXPECT_EQ(rings[0].width, 10);
+            EXPECT_EQ(rings[1].width, 4);
+            QPointF sum;
+            for (const QPointF& point : rings[0].points) sum += point;
+            const QPointF centre = sum / 48;
+            EXPECT_NEAR(centre.x(), 130 + entry.boxWidth / 2, 1e-6);
+            EXPECT_NEAR(centre.y(), 40 + entry.boxHeight / 2, 1e-6);
+            EXPECT_GT(QLineF(centre, rings[0].points.front()).length(),
+                      std::hypot(entry.boxWidth, entry.boxHeight) / 2);
         }
-        ASSERT_EQ(rings.size(), 2u);  // dark, then light
-        EXPECT_EQ(rings[0].width, 10);
-        EXPECT_EQ(rings[1].width, 4);
-        // Around the flag's box (no flag file: 32 x 32) at the capital point.
-        QPointF sum;
-        for (const QPointF& point : rings[0].points) sum += point;
-        const QPointF centre = sum / 48;
-        EXPECT_NEAR(centre.x(), 130 + 16, 1e-6);
-        EXPECT_NEAR(centre.y(), 40 + 16, 1e-6);
-        EXPECT_GT(QLineF(centre, rings[0].points.front()).length(), std::hypot(16, 16));
     }
 }
 

@@ -2,10 +2,15 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include <QImage>
+#include <QPainter>
+#include <QPen>
 
+#include "render/canvas.h"
 #include "render/imagefile.h"
+#include "render/outlinestamps.h"
 #include "render/paintercanvas.h"
 #include "rendertestsupport.h"
 #include "testsupport.h"
@@ -77,12 +82,14 @@ TEST(KeptDrawingTest, RealMapFramesAreThoseThatStrokingDraws) {
         const char* game;
         bool relief;
     };
-    for (const Case& c : {Case{"revised", "revised", false}, Case{"pact_of_steel", "pact_of_steel", false},
-                          Case{"classic", "classic", true}, Case{"minimap", "minimap", false}}) {
+    for (const Case& c :
+         {Case{"revised", "revised", false}, Case{"pact_of_steel", "pact_of_steel", false},
+          Case{"classic", "classic", true}, Case{"minimap", "minimap", false}}) {
         const std::string what = std::string(c.map) + (c.relief ? " with relief" : "");
-        ExpectFramesAsStroked(RendererOn(folder + "/maps/" + c.map, folder + "/games/" + c.game + ".xml",
-                                         folder + "/images", c.relief),
-                              what);
+        ExpectFramesAsStroked(
+            RendererOn(folder + "/maps/" + c.map, folder + "/games/" + c.game + ".xml",
+                       folder + "/images", c.relief),
+            what);
     }
     const std::string ww2 = folder + "/../downloadedMaps/world_war_ii_revised/map";
     if (QFileInfo::exists(QString::fromStdString(ww2))) {
@@ -118,6 +125,75 @@ TEST(KeptDrawingTest, OutlinesCutByTheFrameEdgesAndOverlappingPiecesBlendAsStrok
     SetTerritory(HistoryOf(renderer), 0, "Zigzag", "Reds");
     SetTerritory(HistoryOf(renderer), 0, "Triangle", "Blues");
     ExpectFramesAsStroked(renderer, "zigzag");
+}
+
+// A star of teeth alternately 85 and 50 pixels from centre, turned by 30 degrees. Each tooth
+// is a step of 4 pixels across its radius, axis-aligned on whole pixels; the segments
+// between the teeth are slanted, so their edges and the corners are anti-aliased.
+std::vector<QPointF> Star(int teeth, QPointF centre) {
+    const double pi = std::acos(-1.0);
+    std::vector<QPointF> corners;
+    for (int k = 0; k < teeth; ++k) {
+        const double angle = 2 * pi * k / teeth + pi / 6;
+        const double radius = k % 2 == 0 ? 85 : 50;
+        const QPointF tooth(std::round(centre.x() + radius * std::cos(angle)),
+                            std::round(centre.y() + radius * std::sin(angle)));
+        const bool leftOrRight = std::abs(std::cos(angle)) >= std::abs(std::sin(angle));
+        const QPointF step = leftOrRight ? QPointF(0, std::cos(angle) > 0 ? 4 : -4)
+                                         : QPointF(std::sin(angle) > 0 ? -4 : 4, 0);
+        corners.push_back(tooth);
+        corners.push_back(tooth + step);
+    }
+    return corners;
+}
+
+// A frame's outline, blended from kept coverage, has the pixels of one QPainter stroke of
+// the whole polygon with the outline pen written out here, however many pieces it is cut
+// into. The pieces of a long outline overlap by one segment, which is blended twice: that
+// changes nothing where the segment covers whole pixels, as the axis-aligned steps of
+// TripleA's outlines do, but darkens the anti-aliased rim of a slanted one by up to a
+// quarter. Pieces start at even corners, so here they overlap on the stars' steps, which are
+// long enough that the joins at their two ends share no pixel: every pixel must be equal.
+TEST(KeptDrawingTest, LongOutlinesAreOneStrokeOfTheWholePolygon) {
+    StartGuiForTests();
+    struct Case {
+        const char* what;
+        int teeth;
+        QPointF centre;
+        QSize size;
+        bool firstRepeated;  // the first corner again at the end, as frames pass outlines
+    };
+    const Case cases[] = {
+        {"160 corners, the first repeated at the end", 80, {100, 100}, {200, 200}, true},
+        {"50 corners, the fewest cut into pieces", 25, {100, 100}, {200, 200}, false},
+        {"160 corners cut by all four edges of the frame", 80, {40, 60}, {120, 110}, false},
+        {"24 corners, stroked whole", 12, {100, 100}, {200, 200}, false},
+    };
+    constexpr std::uint32_t kUnder = 0xFF4080C0;  // opaque, as a frame is under its outlines
+    for (const Case& c : cases) {
+        std::vector<QPointF> corners = Star(c.teeth, c.centre);
+        QImage plain = NewImage(c.size.width(), c.size.height(), kUnder);
+        {
+            QPainter painter(&plain);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            QPen pen(QBrush(Qt::black), 2.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+            pen.setMiterLimit(10.0);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPolygon(corners.data(), static_cast<int>(corners.size()));
+        }
+        if (c.firstRepeated) corners.push_back(corners.front());
+        QImage kept = NewImage(c.size.width(), c.size.height(), kUnder);
+        OutlineStamps stamps;
+        {
+            PainterCanvas canvas(kept, &stamps);
+            FillPolygon(canvas, 0, corners.data(), static_cast<int>(corners.size()), true, false);
+        }
+        EXPECT_EQ(stamps.Count(), 1u) << c.what;
+        EXPECT_GT(DifferentPixels(plain, NewImage(c.size.width(), c.size.height(), kUnder)), 1000)
+            << c.what;
+        EXPECT_EQ(DifferentPixels(kept, plain), 0) << c.what;
+    }
 }
 
 // Frames are large enough to get memory of their own, which is kept for the next frame of

@@ -99,10 +99,11 @@ std::string Repeat(const std::string& piece, int count) {
     return text;
 }
 
-// A stored text as it reads back: the 256 limit counts characters, not bytes, and a value
-// that holds commas is the text it is, not a list.
+// A stored text as it reads back: the 256 limit counts characters, not bytes nor UTF-16
+// units, and a value that holds commas is the text it is, not a list.
 TEST_F(SettingsStoreTest, StoredTextsReadAsWrittenWithinTheLimit) {
-    const std::string cyrillic = "\xd0\x94";  // two bytes, one letter
+    const std::string cyrillic = "\xd0\x94";       // two bytes, one letter
+    const std::string emoji = "\xf0\x9f\x98\x80";  // U+1F600: two UTF-16 units, one character
     const struct {
         std::string stored;
         std::optional<std::string> read;  // nothing: absent
@@ -111,6 +112,9 @@ TEST_F(SettingsStoreTest, StoredTextsReadAsWrittenWithinTheLimit) {
         {std::string(257, 'g'), std::nullopt},
         {Repeat(cyrillic, 256), Repeat(cyrillic, 256)},
         {Repeat(cyrillic, 257), std::nullopt},
+        {Repeat(emoji, 256), Repeat(emoji, 256)},
+        {Repeat(emoji, 257), std::nullopt},
+        {std::string(255, 'g') + emoji, std::string(255, 'g') + emoji},  // 257 UTF-16 units
         {"/a,b.xml", "/a,b.xml"},
         {"a, b ,c", "a, b ,c"},
         {"\"a,b\"", "a,b"},
@@ -142,11 +146,15 @@ TEST_F(SettingsStoreTest, SavedTextsWithinTheLimitSurviveARestart) {
     EXPECT_FALSE(FitsSettingValue(settings.base + "x"));
     EXPECT_TRUE(FitsSettingValue(settings.maps_directory));
     EXPECT_FALSE(FitsSettingValue(settings.maps_directory + "x"));
+    settings.save = Repeat("\xf0\x9f\x98\x80", 256);  // U+1F600, two UTF-16 units each
+    EXPECT_TRUE(FitsSettingValue(settings.save));
+    EXPECT_FALSE(FitsSettingValue(settings.save + "x"));
     EXPECT_EQ(SaveSettings(settings, lastStored), "");
     EXPECT_EQ(Restart().maps_directory, settings.maps_directory);
     EXPECT_EQ(Restart().game_config, settings.game_config);
     EXPECT_EQ(Restart().images_directory, settings.images_directory);
     EXPECT_EQ(Restart().base, settings.base);
+    EXPECT_EQ(Restart().save, settings.save);
 }
 
 // A store that cannot be written: the save says which file and why, and nothing counts as
