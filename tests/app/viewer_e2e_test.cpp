@@ -22,7 +22,8 @@ void WriteHistory(const QString& path) {
                     .arg(owners[frame]);
         for (const char* territory : {"Germany", "Poland", "Western Europe"}) {
             text += QString("%1\nOwner:%2\n").arg(territory).arg(owners[frame]);
-            for (int unit = 0; unit <= frame * 3; ++unit) text += QString("infantry\n%1\n").arg(owners[frame]);
+            for (int unit = 0; unit <= frame * 3; ++unit)
+                text += QString("infantry\n%1\n").arg(owners[frame]);
             text += "End Territory\n";
         }
         text += "End Frame\n";
@@ -99,8 +100,16 @@ TEST(ViewerEndToEnd, ShowsTheRevisedMapStepsThroughTheTurnsAndCentresOnAClick) {
     ASSERT_TRUE(session.SendKey(window, "Right"));
     ASSERT_TRUE(nextPicture(before)) << "Right showed no other turn";
     const QImage after = shown;
-    before.save(QDir::temp().filePath("quelm-view-before.png"));
-    after.save(QDir::temp().filePath("quelm-view-after.png"));
+    // The two turns as the viewer showed them are kept for a look only when the test fails.
+    struct KeepPicturesOnFailure {
+        const QImage& before;
+        const QImage& after;
+        ~KeepPicturesOnFailure() {
+            if (!::testing::Test::HasFailure()) return;
+            before.save(QDir::temp().filePath("quelm-view-before.png"));
+            after.save(QDir::temp().filePath("quelm-view-after.png"));
+        }
+    } keep{before, after};
 
     // A click right of the middle brings that point to the middle: the map moves left.
     const QRect area = session.Geometry(window);
