@@ -32,11 +32,6 @@ ConverterRun::Result RunWithProgress(QWidget* parent, ConverterRun& run, const S
     return run.Wait();
 }
 
-// The reader's own line, or what it was given when it said nothing.
-std::string ReaderReason(const SaveGameImport& plan, const SaveGameReading& reading) {
-    return reading.error.message.empty() ? "cannot read " + plan.save : reading.error.message;
-}
-
 // The converter's reason without its own name in front: the report names it already.
 std::string WithoutConverterName(std::string reason) {
     const std::string own = "TextGameConverter: ";
@@ -74,7 +69,7 @@ void ImportSaveGame(QWidget* parent, const Settings& settings, bool importChecke
         messages.ShowMessage(kFailure + reading.writeFailure, kCaption);
         return;
     }
-    std::string report = kFailure + (kOwnReader + ReaderReason(plan, reading));
+    std::string report = kFailure + (kOwnReader + reading.error.message);
     if (ConverterMayTry(plan, reading)) {
         std::string reason;
         const ConverterRun::Result result =

@@ -114,30 +114,28 @@ std::int32_t LastLeaf(const Tree& tree, std::int32_t node) {
     return node;
 }
 
-// The number of changes made when the history view stands on a node. TripleA 1.9 puts a
-// round or step at its first change; TripleA 2.x at its last, through its last child.
-std::int32_t ChangesAt(const Game& game, const Tree& tree, std::int32_t index) {
-    const auto total = static_cast<std::int32_t>(game.ChangeCount());
+// Where a node's changes end: an event's end (an event child's, that of its event); a
+// round's own end, else that of its last child, as steps record none; the end of the
+// history while a node is still open.
+std::int32_t NodeEnd(const Game& game, const Tree& tree, std::int32_t index) {
     const Node& node = tree.nodes[static_cast<std::size_t>(index)];
-    std::int32_t at = -1;
-    switch (node.kind) {
-        case Kind::kRoot:
-            return 0;
-        case Kind::kEvent:
-            at = node.changeEnd;
-            break;
-        case Kind::kEventChild:
-            at = tree.nodes[static_cast<std::size_t>(node.parent)].changeEnd;
-            break;
-        case Kind::kRound:
-        case Kind::kStep:
-            if (!game.newHistoryRules) return node.changeStart;
-            at = node.changeEnd;
-            if (at == -1 && !node.children.empty())
-                at = ChangesAt(game, tree, node.children.back());
-            break;
-    }
-    return at == -1 ? total : at;
+    std::int32_t end = node.kind == Kind::kEventChild
+                           ? tree.nodes[static_cast<std::size_t>(node.parent)].changeEnd
+                           : node.changeEnd;
+    if (end == -1 && node.kind != Kind::kEvent && node.kind != Kind::kEventChild &&
+        !node.children.empty())
+        return NodeEnd(game, tree, node.children.back());
+    return end == -1 ? static_cast<std::int32_t>(game.ChangeCount()) : end;
+}
+
+// The number of changes made when the history view stands on a node. TripleA 1.9 puts a
+// round or step at its first change; TripleA 2.x at its end.
+std::int32_t ChangesAt(const Game& game, const Tree& tree, std::int32_t index) {
+    const Node& node = tree.nodes[static_cast<std::size_t>(index)];
+    if (node.kind == Kind::kRoot) return 0;
+    const bool roundOrStep = node.kind == Kind::kRound || node.kind == Kind::kStep;
+    if (roundOrStep && !game.newHistoryRules) return node.changeStart;
+    return NodeEnd(game, tree, index);
 }
 
 // The board starts as saved: after every change in 2.x, and in 1.9 wherever its history
@@ -236,19 +234,9 @@ private:
     std::string text;
 };
 
-// The number of changes a node covers, from its first to where the view puts its end.
+// The number of changes a node covers.
 std::int32_t ChangeCount(const Game& game, const Tree& tree, std::int32_t index) {
-    const Node& node = tree.nodes[static_cast<std::size_t>(index)];
-    std::int32_t end = node.changeEnd;
-    if (end == -1 && !node.children.empty()) {
-        const std::int32_t last = LastLeaf(tree, index);
-        const Node& leaf = tree.nodes[static_cast<std::size_t>(last)];
-        end = leaf.kind == Kind::kEventChild
-                  ? tree.nodes[static_cast<std::size_t>(leaf.parent)].changeEnd
-                  : leaf.changeEnd;
-    }
-    if (end == -1) end = static_cast<std::int32_t>(game.ChangeCount());
-    return end - node.changeStart;
+    return NodeEnd(game, tree, index) - tree.nodes[static_cast<std::size_t>(index)].changeStart;
 }
 
 void DescribeNode(const Game& game, const Tree& tree, std::int32_t index, int depth,

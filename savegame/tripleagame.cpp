@@ -229,9 +229,9 @@ private:
     }
 
     // The value of an id as bytes: equal ids, equal keys.
-    std::string IdentityKey(const Value& id, int depth = 0) const {
+    std::string IdentityKey(const Value& id) const {
         std::string key;
-        AppendKey(key, id, depth);
+        AppendKey(key, id, 0);
         return key;
     }
 

@@ -52,18 +52,12 @@ QString ConverterReason(const ConverterRun& run) {
     return reason;
 }
 
-// The reader's own line, or the file's name when it said nothing.
-QString ReaderReason(const QString& save, const SavedGameError& failure) {
-    const QString reason = PathText(failure.message).trimmed();
-    return reason.isEmpty() ? "cannot read the saved game " + save : reason;
-}
-
 }  // namespace
 
 bool ReadSaveWithOwnReader(const QString& save, std::string& text, QString& error) {
     SavedGameError failure;
     if (ReadSavedGameText(PathBytes(save), text, failure)) return true;
-    error = ReaderReason(save, failure);
+    error = PathText(failure.message);
     // The way out for a save whose classes or layout the reader does not know.
     if (failure.problem == SavedGameProblem::kUnsupported)
         error += " (--converter runs TripleA's Java converter on it instead)";
@@ -72,12 +66,9 @@ bool ReadSaveWithOwnReader(const QString& save, std::string& text, QString& erro
 
 bool DescribeSave(const QString& save, std::string& tree, QString& error) {
     SavedGameError failure;
-    if (!DescribeSavedGame(PathBytes(save), tree, failure)) {
-        error = ReaderReason(save, failure);
-        return false;
-    }
-    if (!tree.empty() && tree.back() != '\n') tree += '\n';
-    return true;
+    if (DescribeSavedGame(PathBytes(save), tree, failure)) return true;
+    error = PathText(failure.message);
+    return false;
 }
 
 bool LooksLikeSavedGame(const QString& path) {
